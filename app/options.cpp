@@ -1,0 +1,150 @@
+// Automation options: working folder, frame limit, key-script replay, screenshot and batch mode.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "app/app.h"
+#include "image/image.h"
+#include "render/render.h"
+
+int iFrameLimit;
+std::string strKeyScript;
+std::string strScreenshot;
+int iFramesDone;
+
+struct ScriptEvent {
+  int frame;
+  bool down;
+  WPARAM key;
+};
+
+static std::vector<ScriptEvent> script;
+static size_t nextEvent;
+static std::vector<uint8_t> lastFrame;
+static int lastWidth, lastHeight;
+
+static const char* const strUsage =
+    "usage: glide [-C DIR] [--frames N] [--keys FILE] [--screenshot FILE] [--batch] [--help]\n"
+    "  -C DIR             run in folder DIR (the scene's files are read relative to it)\n"
+    "  --frames N         quit after N rendered frames, as if Esc was pressed\n"
+    "  --keys FILE        replay a key script: lines 'FRAME down|up KEY', '#' starts a comment;\n"
+    "                     an event of frame F is seen by frame F (frames count from 1);\n"
+    "                     KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit\n"
+    "  --screenshot FILE  save the last rendered frame as a 24-bit BMP\n"
+    "  --batch            report errors on stderr instead of message boxes\n"
+    "  --help             show this text\n"
+    "Without a display, errors always go to stderr.\n";
+
+static WPARAM ParseKeyName(const std::string& name) {
+  static const std::map<std::string, WPARAM> named = {
+      {"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Up", VK_UP}, {"Down", VK_DOWN}, {"Escape", VK_ESCAPE},
+      {"Esc", VK_ESCAPE}, {"Space", VK_SPACE}, {"Return", VK_RETURN}, {"Tab", VK_TAB}};
+  if (auto it = named.find(name); it != named.end()) return it->second;
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+    return static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(name[0])));
+  if (name.size() >= 2 && (name[0] == 'F' || name[0] == 'f')) {
+    const int n = std::atoi(name.c_str() + 1);
+    if (n >= 1 && n <= 12 && name.find_first_not_of("0123456789", 1) == std::string::npos) return VK_F1 + n - 1;
+  }
+  return 0;
+}
+
+static bool LoadScript(const std::string& file) {
+  std::ifstream in(file);
+  if (!in) {
+    std::fprintf(stderr, "glide: cannot read key script %s\n", file.c_str());
+    return false;
+  }
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    std::istringstream words(line);
+    std::string action, name, rest;
+    long frame = 0;
+    if (!(words >> frame)) {
+      if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    } else if (words >> action >> name && !(words >> rest) && frame >= 1 && frame <= 1000000000 &&
+               (action == "down" || action == "up") && ParseKeyName(name)) {
+      script.push_back(ScriptEvent{static_cast<int>(frame), action == "down", ParseKeyName(name)});
+      continue;
+    }
+    std::fprintf(stderr, "glide: %s:%d: expected 'FRAME down|up KEY'\n", file.c_str(), number);
+    return false;
+  }
+  std::stable_sort(script.begin(), script.end(),
+                   [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+  return true;
+}
+
+static bool ParseCount(const char* text, int* value) {
+  char* end = nullptr;
+  const long n = std::strtol(text, &end, 10);
+  if (!*text || *end || n < 1 || n > 1000000000) return false;
+  *value = static_cast<int>(n);
+  return true;
+}
+
+int ParseOptions(int argc, char** argv) {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!display || !*display) && (!wayland || !*wayland)) bBatchMode = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(strUsage, stdout);
+      return 0;
+    } else if (arg == "--batch") {
+      bBatchMode = 1;
+    } else if (arg == "-C" && hasValue) {
+      if (chdir(argv[++i]) != 0) {
+        std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);
+        return 2;
+      }
+    } else if (arg == "--frames" && hasValue) {
+      if (!ParseCount(argv[++i], &iFrameLimit)) {
+        std::fprintf(stderr, "glide: --frames needs a whole number from 1 to 1000000000\n");
+        return 2;
+      }
+    } else if (arg == "--keys" && hasValue) {
+      strKeyScript = argv[++i];
+    } else if (arg == "--screenshot" && hasValue) {
+      strScreenshot = argv[++i];
+    } else {
+      std::fprintf(stderr, "glide: unknown option or missing value: %s\n%s", arg.c_str(), strUsage);
+      return 2;
+    }
+  }
+  if (!strKeyScript.empty() && !LoadScript(strKeyScript)) return 2;
+  return -1;
+}
+
+// Posts the script's key messages for the frame about to be rendered, so they are dispatched before it.
+static void PostScriptKeys(int frame) {
+  for (; nextEvent < script.size() && script[nextEvent].frame <= frame; ++nextEvent)
+    PostMessage(hWnd, script[nextEvent].down ? WM_KEYDOWN : WM_KEYUP, script[nextEvent].key, 0);
+}
+
+void StartScript() { PostScriptKeys(1); }
+
+void FinishFrame() {
+  ++iFramesDone;
+  if (!strScreenshot.empty()) ReadFramePixels(&lastFrame, &lastWidth, &lastHeight);
+  PostScriptKeys(iFramesDone + 1);
+  if (iFramesDone == iFrameLimit) PostMessage(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+void SaveLastFrame() {
+  if (strScreenshot.empty()) return;
+  RGBImage image{lastWidth, lastHeight, lastFrame.data()};
+  if (lastFrame.empty() || !SaveDIBImage(strScreenshot.c_str(), &image))
+    std::fprintf(stderr, "glide: could not write screenshot %s\n", strScreenshot.c_str());
+}

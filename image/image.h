@@ -1,0 +1,21 @@
+// BMP images: the decoder that turns a file into packed RGB rows, and the writer of screenshots.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// A decoded picture: 3 bytes (R, G, B) a pixel, rows of exactly 3 * width bytes, first stored row first.
+struct RGBImage {
+  int32_t width;
+  int32_t height;
+  uint8_t* data;
+};
+
+// Largest picture the decoder accepts, in pixels; larger ones end in "Out of memory.".
+constexpr uint64_t MaxImagePixels = uint64_t{1} << 28;
+
+RGBImage* LoadDIBImage(const char* fileName);
+// Decodes a BMP held in memory; `name` only goes into messages. Null after the failure's message.
+RGBImage* DecodeDIBImage(const uint8_t* file, size_t size, const char* name);
+// Writes a bottom-up 24-bit BMP with a file header; false when the file cannot be written.
+bool SaveDIBImage(const char* fileName, const RGBImage* image);

@@ -1,0 +1,25 @@
+// Read-only whole-file mappings.
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const uint8_t* MapFile(const char* name, size_t* size) {
+  if (!name || !size) return nullptr;
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  void* view = MAP_FAILED;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  close(fd);
+  if (view == MAP_FAILED) return nullptr;
+  *size = static_cast<size_t>(st.st_size);
+  return static_cast<const uint8_t*>(view);
+}
+
+void UnmapFile(const uint8_t* view, size_t size) {
+  if (view) munmap(const_cast<uint8_t*>(view), size);
+}

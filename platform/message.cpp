@@ -1,0 +1,19 @@
+// The modal message box, or a line on stderr when the program runs in batch mode or has no display.
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+int bBatchMode;
+
+int MessageBox(HWND, const char* text, const char* caption, UINT) {
+  if (!text) text = "";
+  if (!caption) caption = "";
+  if (!bBatchMode) {
+    if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return 1;
+  }
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+  std::fflush(stderr);
+  return 1;
+}
