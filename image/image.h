@@ -12,10 +12,10 @@ struct RGBImage {
 };
 
 // Largest picture the decoder accepts, in pixels; larger ones end in "Out of memory.".
-constexpr uint64_t MaxImagePixels = uint64_t{1} << 28;
+constexpr uint64_t MaxImagePixels = uint64_t{1} << 26;
 
 RGBImage* LoadDIBImage(const char* fileName);
-// Decodes a BMP held in memory; `name` only goes into messages. Null after the failure's message.
-RGBImage* DecodeDIBImage(const uint8_t* file, size_t size, const char* name);
+// Decodes a BMP held in memory; null after the failure's message box.
+RGBImage* DecodeDIBImage(const uint8_t* file, size_t size);
 // Writes a bottom-up 24-bit BMP with a file header; false when the file cannot be written.
 bool SaveDIBImage(const char* fileName, const RGBImage* image);

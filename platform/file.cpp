@@ -13,7 +13,7 @@ const uint8_t* MapFile(const char* name, size_t* size) {
   struct stat st;
   void* view = MAP_FAILED;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   close(fd);
   if (view == MAP_FAILED) return nullptr;
   *size = static_cast<size_t>(st.st_size);

@@ -13,6 +13,7 @@ int MessageBox(HWND, const char* text, const char* caption, UINT) {
   if (!bBatchMode) {
     if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return 1;
   }
+  if (bBatchMode == 2) return 1;
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);
   return 1;

@@ -83,7 +83,8 @@ struct GlyphBitmap {
   std::vector<uint8_t> bits;
 };
 
-extern int bBatchMode;  // set by app main from the options or a missing display: message boxes go to stderr
+// Set by app options (or the fuzzers): 0 shows message boxes, 1 writes them to stderr, 2 drops them.
+extern int bBatchMode;
 
 bool RegisterClass(const WNDCLASS* wc);
 bool UnregisterClass(const char* className, HINSTANCE instance);
