@@ -58,11 +58,12 @@ uint8_t Widen(uint32_t value, const Channel& c) {
   return static_cast<uint8_t>((q * 255 + c.max / 2) / c.max);
 }
 
-void DecodeRowBgr24(const uint8_t* src, uint8_t* dst, int32_t width) {
-  for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
+void DecodeRowBgr24(const uint8_t* __restrict src, uint8_t* __restrict dst, int32_t width) {
+  const size_t n = static_cast<size_t>(width) * 3;
+  for (size_t i = 0; i < n; i += 3) {
+    dst[i] = src[i + 2];
+    dst[i + 1] = src[i + 1];
+    dst[i + 2] = src[i];
   }
 }
 
@@ -242,12 +243,13 @@ RGBImage* DecodeDIBImage(const uint8_t* file, size_t size) {
   for (int c = 0; c < 3 && maskBytes; ++c) h.masks[c] = Get32(file + info + 40 + 4 * c);
 
   const size_t outSize = static_cast<size_t>(h.width) * rows * 3;
-  uint8_t* out = static_cast<uint8_t*>(rle ? std::calloc(outSize, 1) : std::malloc(outSize));
+  uint8_t* out = static_cast<uint8_t*>(AllocateBlock(outSize));
   if (!out) {
     ShowError("Out of memory.");
     return nullptr;
   }
   if (rle) {
+    std::memset(out, 0, outSize);
     DecodeRle(h, file + pixelStart, file + size, out);
   } else if (!DecodeRows(h, file + pixelStart, size - pixelStart, out, topDown)) {
     std::free(out);

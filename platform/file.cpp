@@ -1,5 +1,7 @@
-// Read-only whole-file mappings.
+// Read-only whole-file mappings and large blocks backed by huge pages.
 #include "platform/platform.h"
+
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -22,4 +24,13 @@ const uint8_t* MapFile(const char* name, size_t* size) {
 
 void UnmapFile(const uint8_t* view, size_t size) {
   if (view) munmap(const_cast<uint8_t*>(view), size);
+}
+
+void* AllocateBlock(size_t size) {
+  constexpr size_t huge = size_t{2} << 20;
+  if (size < 2 * huge) return std::malloc(size);
+  const size_t rounded = (size + huge - 1) & ~(huge - 1);
+  void* block = std::aligned_alloc(huge, rounded);
+  if (block) madvise(block, rounded, MADV_HUGEPAGE);
+  return block;
 }

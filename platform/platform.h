@@ -120,6 +120,8 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Whole-file read-only mapping; null for a missing, unreadable or empty file.
 const uint8_t* MapFile(const char* name, size_t* size);
 void UnmapFile(const uint8_t* view, size_t size);
+// Memory for free(); blocks of some megabytes ask for huge pages, whose first touch costs far less.
+void* AllocateBlock(size_t size);
 
 // Glyphs of codes first..first+count-1 of the best match for the face, bold or not, at an em of emPixels.
 bool RenderGlyphBitmaps(const char* face, bool bold, int emPixels, int first, int count,
