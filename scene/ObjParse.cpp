@@ -1,0 +1,187 @@
+// Exact scans of the mesh lines: a fast path for plain numbers, the C library's sscanf where it cannot decide.
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "scene/scene.h"
+
+namespace {
+
+enum class Scan { Value, Ended, Unsure };
+
+// Blanks as the C locale's isspace sees them, less the line feed that ends the line; '/' counts as one in
+// face lines.
+inline bool IsBlank(char c, bool slash) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || (slash && c == '/');
+}
+
+// The scanned text stops at the line feed, or at a zero as the C string it is copied into would.
+inline bool AtEnd(const char* p, const char* end) { return p == end || *p == '\0' || *p == '\n'; }
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Appends the run of decimal digits at q to *value and returns how many there were. Past 19 digits *value
+// wraps and the caller does not use it.
+inline int ReadDigits(const char*& q, const char* end, uint64_t* value) {
+  int count = 0;
+  for (; q != end && IsDigit(*q); ++q, ++count) *value = *value * 10 + static_cast<unsigned>(*q - '0');
+  return count;
+}
+
+constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+constexpr double kPow10Double[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A correctly rounded double narrows to the correctly rounded float unless it lies exactly halfway between
+// two floats, where the first rounding may have moved it there; those are left to from_chars.
+inline bool NarrowsExactly(double d, bool negative, float* out) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  if ((bits & ((uint64_t{1} << 29) - 1)) == (uint64_t{1} << 28)) return false;
+  const float f = static_cast<float>(d);
+  *out = negative ? -f : f;
+  return true;
+}
+
+// One "%f" conversion. Mantissas up to 2^24 with small exponents are exact in one float operation,
+// which is therefore correctly rounded; other plain decimals go to from_chars; anything else is Unsure.
+Scan ScanFloat(const char*& p, const char* end, float* out) {
+  while (p != end && IsBlank(*p, false)) ++p;
+  if (AtEnd(p, end)) return Scan::Ended;
+  const char* q = p;
+  const bool negative = *q == '-';
+  if (negative) ++q;
+  uint64_t mantissa = 0;
+  int digits = ReadDigits(q, end, &mantissa), exponent = 0;
+  if (q != end && *q == '.') {
+    exponent = -ReadDigits(++q, end, &mantissa);
+    digits -= exponent;
+  }
+  if (digits == 0 || digits > 19) return Scan::Unsure;
+  if (q != end && (*q == 'e' || *q == 'E')) {
+    const char* e = q + 1;
+    const bool minus = e != end && *e == '-';
+    if (e != end && (*e == '-' || *e == '+')) ++e;
+    int power = 0, powerDigits = 0;
+    for (; e != end && IsDigit(*e) && powerDigits < 4; ++e, ++powerDigits) power = power * 10 + (*e - '0');
+    if (powerDigits == 0 || (e != end && IsDigit(*e))) return Scan::Unsure;
+    exponent += minus ? -power : power;
+    q = e;
+  }
+  if (!AtEnd(q, end) && !IsBlank(*q, false)) return Scan::Unsure;
+  float value;
+  if (mantissa <= (uint64_t{1} << 24) && exponent >= -10 && exponent <= 10) {
+    value = static_cast<float>(mantissa);
+    value = exponent < 0 ? value / kPow10[-exponent] : value * kPow10[exponent];
+    if (negative) value = -value;
+  } else if (mantissa < (uint64_t{1} << 53) && exponent >= -22 && exponent <= 22 && mantissa != 0 &&
+             NarrowsExactly(exponent < 0 ? static_cast<double>(mantissa) / kPow10Double[-exponent]
+                                         : static_cast<double>(mantissa) * kPow10Double[exponent],
+                            negative, &value)) {
+  } else {
+    const std::from_chars_result r = std::from_chars(p, q, value);
+    if (r.ec != std::errc() || r.ptr != q) return Scan::Unsure;
+  }
+  *out = value;
+  p = q;
+  return Scan::Value;
+}
+
+// One "%d" conversion of at most nine digits; longer numbers and signs other than '-' are Unsure.
+Scan ScanInt(const char*& p, const char* end, int32_t* out) {
+  while (p != end && IsBlank(*p, true)) ++p;
+  if (AtEnd(p, end)) return Scan::Ended;
+  const char* q = p;
+  const bool negative = *q == '-';
+  if (negative) ++q;
+  uint64_t value = 0;
+  const int digits = ReadDigits(q, end, &value);
+  if (digits == 0 || digits > 9 || (!AtEnd(q, end) && !IsBlank(*q, true))) return Scan::Unsure;
+  *out = negative ? -static_cast<int32_t>(value) : static_cast<int32_t>(value);
+  p = q;
+  return Scan::Value;
+}
+
+// The line's text from `skip` on as the zero-terminated scan buffer, '/' made blank in face lines.
+void CopyScanText(const char* line, size_t length, size_t skip, bool slash, char strBuf[256]) {
+  size_t n = 0;
+  for (size_t i = skip; i < length && n < 255 && line[i] != '\0'; ++i)
+    strBuf[n++] = slash && line[i] == '/' ? ' ' : line[i];
+  strBuf[n] = '\0';
+}
+
+// A line that ends (or holds a zero) before its first value column scans nothing and keeps the old values.
+bool HasScanText(const char* line, const char* end, size_t skip) {
+  for (size_t i = 0; i < skip; ++i)
+    if (AtEnd(line + i, end)) return false;
+  return true;
+}
+
+// The exact reading for what the fast path cannot decide: sscanf on the line copied as the C library sees it.
+template <typename... Fields>
+const char* ScanCopy(const char* line, const char* end, size_t skip, bool slash, const char* format, Fields*... fields) {
+  const char* lineFeed = FindLineFeed(line, end);
+  size_t length = static_cast<size_t>(lineFeed - line);
+  if (lineFeed != end && length > 0 && lineFeed[-1] == '\r') --length;
+  char strBuf[256];
+  CopyScanText(line, length, skip, slash, strBuf);
+  std::sscanf(strBuf, format, fields...);
+  return lineFeed;
+}
+
+}  // namespace
+
+const char* FindLineFeed(const char* p, const char* end) {
+  constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+  for (; end - p >= 8; p += 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    const uint64_t x = word ^ (ones * '\n');
+    const uint64_t found = (x - ones) & ~x & highs;
+    if (found) return p + (__builtin_ctzll(found) >> 3);
+  }
+  while (p != end && *p != '\n') ++p;
+  return p;
+}
+
+const char* ScanVertexLine(const char* line, const char* end, CVertex3* v) {
+  if (!HasScanText(line, end, 3)) return line;
+  const char* p = line + 3;
+  float* const fields[3] = {&v->x, &v->y, &v->z};
+  for (float* field : fields) {
+    const Scan s = ScanFloat(p, end, field);
+    if (s == Scan::Ended) break;
+    if (s == Scan::Unsure) return ScanCopy(line, end, 3, false, "%f %f %f", &v->x, &v->y, &v->z);
+  }
+  return p;
+}
+
+const char* ScanCoordLine(const char* line, const char* end, CVertex2* t) {
+  if (!HasScanText(line, end, 4)) return line;
+  const char* p = line + 4;
+  float* const fields[2] = {&t->x, &t->y};
+  float dropped;
+  for (float* field : fields) {
+    const Scan s = ScanFloat(p, end, field);
+    if (s == Scan::Ended) break;
+    if (s == Scan::Unsure) return ScanCopy(line, end, 4, false, "%f %f %f", &t->x, &t->y, &dropped);
+  }
+  return p;
+}
+
+const char* ScanFaceLine(const char* line, const char* end, CFace* f) {
+  if (!HasScanText(line, end, 2)) return line;
+  const char* p = line + 2;
+  // Corners are vertex/texture/normal triples; only the vertex numbers (1st, 4th, 7th) are kept.
+  int32_t FT[3], FN[3];
+  int32_t* const fields[7] = {&f->Index[0], &FT[0], &FN[0], &f->Index[1], &FT[1], &FN[1], &f->Index[2]};
+  for (int32_t* field : fields) {
+    const Scan s = ScanInt(p, end, field);
+    if (s == Scan::Ended) break;
+    if (s == Scan::Unsure)
+      return ScanCopy(line, end, 2, true, "%d %d %d   %d %d %d    %d %d %d", &f->Index[0], &FT[0], &FN[0],
+                      &f->Index[1], &FT[1], &FN[1], &f->Index[2], &FT[2], &FN[2]);
+  }
+  return p;
+}

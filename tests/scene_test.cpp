@@ -1,0 +1,210 @@
+// The link file and mesh readers: the line rules, the stateful entry record, bounds, mends and the log.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "scene_reset.h"
+#include "support.h"
+
+namespace {
+
+class LinkFile : public testing::Test {
+ protected:
+  void SetUp() override { ResetScene(1); }
+  void Load(const std::string& text) {
+    WriteFile("link.txt", text);
+    LoadLink();
+  }
+  ScratchDir dir;
+};
+
+void ExpectPosition(const CVertex3& p, float x, float y, float z) {
+  EXPECT_EQ(p.x, x);
+  EXPECT_EQ(p.y, y);
+  EXPECT_EQ(p.z, z);
+}
+
+TEST_F(LinkFile, OneLocationEntryWithTwoPositions) {
+  Load("#Location\nground\nany text\n2\n0\n0\n0\n100\n0\n0\n");
+  ASSERT_EQ(CountLocationLinks, 1);
+  ASSERT_EQ(LocationLinks.size(), 1u);
+  EXPECT_STREQ(LocationLinks[0].NameModel, "ground");
+  EXPECT_STREQ(LocationLinks[0].Text, "any text");
+  EXPECT_EQ(LocationLinks[0].CountPosition, 2);
+  ExpectPosition(LocationLinks[0].Position[0], 0, 0, 0);
+  ExpectPosition(LocationLinks[0].Position[1], 100, 0, 0);
+  EXPECT_EQ(ReadLines("log.txt"), std::vector<std::string>{"0 - LoadFromFile   LoadLink() CountSectionLinkInfo - 1"});
+}
+
+TEST_F(LinkFile, SectionsZeroAndFourAndLaterAreReadButNotStored) {
+  Load("early\nt\n1\n1\n2\n3\n#L\n#H\n#O\n#extra\nlate\nt\n1\n4\n5\n6\n");
+  EXPECT_EQ(CountLocationLinks + CountHorizonLinks + CountObjectsLinks, 0);
+  EXPECT_TRUE(LocationLinks.empty() && HorizonLinks.empty() && ObjectsLinks.empty());
+  EXPECT_EQ(CountSectionLinkInfo, 4);
+  EXPECT_EQ(ReadLines("log.txt")[0], "0 - LoadFromFile   LoadLink() CountSectionLinkInfo - 4");
+}
+
+TEST_F(LinkFile, BlankLedAndEmptyLinesChangeNothingAndTabLedLinesAreData) {
+  Load("#L\n\n a\nhill  \n \ntext\n\n1\n  9\n1\n2\n\n3\n#H\n\tsky\nt\n1\n0\n0\n0\n");
+  ASSERT_EQ(CountLocationLinks, 1);
+  EXPECT_STREQ(LocationLinks[0].NameModel, "hill  ");  // trailing blanks kept
+  ExpectPosition(LocationLinks[0].Position[0], 1, 2, 3);
+  ASSERT_EQ(CountHorizonLinks, 1);
+  EXPECT_STREQ(HorizonLinks[0].NameModel, "\tsky");
+}
+
+TEST_F(LinkFile, SectionLineInsideAnEntryMovesItToTheNewSection) {
+  Load("#L\na\nt\n1\n1\n#H\n2\n3\nb\nt\n1\n4\n5\n6\n");
+  EXPECT_EQ(CountLocationLinks, 0);
+  ASSERT_EQ(CountHorizonLinks, 2);
+  EXPECT_STREQ(HorizonLinks[0].NameModel, "a");
+  EXPECT_STREQ(HorizonLinks[1].NameModel, "b");
+}
+
+TEST_F(LinkFile, RecordIsNotClearedAndFailedScansKeepOldValues) {
+  Load("#L\n#H\n#O\na\nt\n3\n1\n1\n1\n2\n2\n2\n3\n3\n3\nb\nt\n1\nx\n7\n7\n");
+  ASSERT_EQ(CountObjectsLinks, 2);
+  EXPECT_EQ(ObjectsLinks[1].CountPosition, 1);
+  ExpectPosition(ObjectsLinks[1].Position[0], 1, 7, 7);  // 'x' keeps the earlier 1
+  ExpectPosition(ObjectsLinks[1].Position[2], 3, 3, 3);  // left over from entry a
+}
+
+TEST_F(LinkFile, CountsOutsideOneToTenNeverStorePastTheTenthSlot) {
+  std::string text = "#L\nnone\nt\n0\nbig\nt\n12\n";
+  for (int k = 1; k <= 12; ++k) text += std::to_string(k) + "\n0\n0\n";
+  text += "next\nt\n1\n5\n5\n5\n";
+  Load(text);
+  ASSERT_EQ(CountLocationLinks, 2);
+  EXPECT_STREQ(LocationLinks[0].NameModel, "big");
+  EXPECT_EQ(LocationLinks[0].CountPosition, 10);
+  EXPECT_EQ(LocationLinks[0].Position[9].x, 10);
+  EXPECT_STREQ(LocationLinks[1].NameModel, "next");  // the file stays in step after both
+  ExpectPosition(LocationLinks[1].Position[0], 5, 5, 5);
+}
+
+TEST_F(LinkFile, NameTooLongForItsFieldIsReadButNotStored) {
+  Load("#L\n" + std::string(100, 'n') + "\nt\n1\n0\n0\n0\n" + std::string(99, 'm') + "\nt\n1\n0\n0\n0\n");
+  ASSERT_EQ(CountLocationLinks, 1);
+  EXPECT_EQ(std::string(LocationLinks[0].NameModel), std::string(99, 'm'));
+}
+
+TEST_F(LinkFile, LongLineEndsReadingAndDropsTheOpenEntry) {
+  Load("#L\na\nt\n1\n0\n0\n0\r\nb\nt\n1\n0\n" + std::string(255, '1') + "\n0\nc\nt\n1\n0\n0\n0\n");
+  ASSERT_EQ(CountLocationLinks, 1);
+  EXPECT_STREQ(LocationLinks[0].NameModel, "a");
+}
+
+TEST_F(LinkFile, MissingFileGivesEmptyListsAndLogsZero) {
+  LoadLink();
+  EXPECT_EQ(CountLocationLinks + CountHorizonLinks + CountObjectsLinks, 0);
+  EXPECT_EQ(ReadLines("log.txt"), std::vector<std::string>{"0 - LoadFromFile   LoadLink() CountSectionLinkInfo - 0"});
+}
+
+class MeshFile : public testing::Test {
+ protected:
+  void SetUp() override { ResetScene(); }
+  const CModel& Read(const std::string& text) {
+    ReadModelText(text.data(), text.size());
+    return Model;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(MeshFile, FixedColumnsOfVertexCoordAndFaceLines) {
+  const CModel& m = Read(
+      "v  1.5 2 3\nv 1.5 2 3\nvt  0.25 0.75 0\nvt 1 0.5 0\nvn 0 0 1\n# comment\n"
+      "f 1/1/1 2/2/2 3/3/3\nf 2/7/2 1/8/2 2/9/2 1/10/2\n");
+  ASSERT_EQ(m.CountVertices, 2);
+  EXPECT_EQ(m.Vertices[0].x, 0);
+  EXPECT_EQ(m.Vertices[1].x, 1.5f);
+  EXPECT_EQ(m.Vertices[1].z, 3);
+  EXPECT_EQ(m.Vertices[2].x, 0.5f);  // one blank after 'v' skips the 1
+  ASSERT_EQ(m.CountCoordText, 2);
+  EXPECT_EQ(m.CoordText[1].x, 0.25f);
+  EXPECT_EQ(m.CoordText[1].y, 0.75f);
+  EXPECT_EQ(m.CoordText[2].x, 0.5f);
+  EXPECT_EQ(m.CoordText[2].y, 0);
+  ASSERT_EQ(m.CountFace, 1);  // the first face names vertex 3, which does not exist
+  EXPECT_EQ(m.Face[0].Index[0], 2);
+  EXPECT_EQ(m.Face[0].Index[1], 1);
+  EXPECT_EQ(m.Face[0].Index[2], 2);
+}
+
+TEST_F(MeshFile, CountsAndZeroElements) {
+  const CModel& m = Read("v  1 1 1\nv  2 2 2\nv  3 3 3\nvt  .1 .2 0\nvt  .3 .4 0\nvt  .5 .6 0\nf 1/1/1 2/2/2 3/3/3\n");
+  EXPECT_EQ(m.CountVertices, 3);
+  EXPECT_EQ(m.CountCoordText, 3);
+  EXPECT_EQ(m.CountFace, 1);
+  EXPECT_EQ(m.Vertices[3].y, 3);
+  EXPECT_EQ(m.CoordText[0].x, 0);
+  EXPECT_EQ(m.CoordText[3].y, 0.6f);
+}
+
+TEST_F(MeshFile, FailedScansAndShortLinesKeepThePreviousValues) {
+  const CModel& m = Read("v  1 2 3\nv  4 x 9\nv\nv  \nvt  1 1\nvt\nf 1/1/1 2/2/2 3/3/3\nf 2 1 3\nf\n");
+  ASSERT_EQ(m.CountVertices, 3);  // a lone 'v' is not a vertex line
+  EXPECT_EQ(m.Vertices[2].x, 4);
+  EXPECT_EQ(m.Vertices[2].y, 2);
+  EXPECT_EQ(m.Vertices[2].z, 3);
+  EXPECT_EQ(m.Vertices[3].x, 4);
+  EXPECT_EQ(m.CoordText[2].x, 1);
+  ASSERT_EQ(m.CountFace, 3);
+  EXPECT_EQ(m.Face[1].Index[0], 2);  // 'f 2 1 3' fills only the first corner
+  EXPECT_EQ(m.Face[1].Index[1], 2);
+  EXPECT_EQ(m.Face[2].Index[2], 3);
+}
+
+TEST_F(MeshFile, CrLfAndTheLongLineThatEndsTheFile) {
+  const CModel& m = Read("v  1 2 3\r\nv  " + std::string(251, '4') + "\r\nv  " + std::string(252, '5') + "\nv  6 6 6\n");
+  ASSERT_EQ(m.CountVertices, 2);  // 254 characters are a line; 255 end the file
+  EXPECT_EQ(m.Vertices[1].z, 3);
+  EXPECT_TRUE(std::isinf(m.Vertices[2].x));
+}
+
+TEST_F(MeshFile, BadFaceNumbersAreDroppedAndCoordinatesCoverEveryVertex) {
+  const CModel& m = Read("v  1 1 1\nv  2 2 2\nv  3 3 3\nf 1/1/1 2/2/2 3/3/3\nf -1/1/1 2/2/2 3/3/3\nf 1/1/1 2/2/2 4/4/4\nf 0/0/0 1/1/1 2/2/2\n");
+  ASSERT_EQ(m.CountFace, 2);
+  EXPECT_EQ(m.Face[1].Index[0], 0);
+  EXPECT_EQ(m.CountCoordText, 0);
+  EXPECT_EQ(m.CoordText[3].x, 0);  // readable although no 'vt' line was given
+}
+
+TEST_F(MeshFile, BoundsComeFromTheFirstLocationMeshAndStartAtZero) {
+  CountLocationFiles = 1;
+  Read("v  10 -5 0\nv  20 5 99\nv  15 0 -99\n");
+  EXPECT_EQ(minX, 0);
+  EXPECT_EQ(maxX, 20);
+  EXPECT_EQ(minY, -5);
+  EXPECT_EQ(maxY, 5);
+  CountLocationFiles = 3;
+  Read("v  -100 -100 0\nv  100 100 0\n");
+  EXPECT_EQ(minX, 0);
+  EXPECT_EQ(maxX, 20);
+}
+
+TEST_F(MeshFile, MissingFileGivesAnEmptyModelAndTheLogLinesOfItsLevel) {
+  const char* lines[] = {
+      "0 - LoadFromFile   LoadModel() LocationModel.push_back(*Model); - 3",
+      "1 - LoadFromFile   LoadModel() HorizonModel.push_back(*Model); - 3",
+      "2 - LoadFromFile   ObjectsModel() LocationModel.push_back(*Model); - 3",
+      "3 - LoadFromFile   LoadModel() GladerModel.push_back(*Model); - 3",
+      "4 - LoadFromFile   LoadModel() NamSectionModel - 3"};
+  for (int level : {0, 1, 2}) {
+    ResetScene(level);
+    std::remove("log.txt");
+    NamSectionModel = 3;
+    std::strcpy(LoadFileName, "absent.obj");
+    LoadModel();
+    ASSERT_EQ(ObjectsModel.size(), 1u);
+    EXPECT_EQ(ObjectsModel[0].CountVertices + ObjectsModel[0].CountCoordText + ObjectsModel[0].CountFace, 0);
+    EXPECT_EQ(ObjectsModel[0].Vertices[0].x, 0);
+    std::vector<std::string> expected;
+    if (level == 1) expected = {"0 - LoadFromFile   LoadModel() NamSectionModel - 3"};
+    if (level == 2) expected.assign(std::begin(lines), std::end(lines));
+    EXPECT_EQ(ReadLines("log.txt"), expected) << "level " << level;
+  }
+}
+
+}  // namespace
