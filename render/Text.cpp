@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "physics/physics.h"
 #include "platform/platform.h"
 #include "render/render.h"
 
@@ -44,4 +45,30 @@ void PrintText(const char* format, ...) {
   glListBase(base - 32u);
   glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
   glPopAttrib();
+}
+
+void FormatOverlayLines(char lines[3][255]) {
+  std::snprintf(lines[0], 255, "%s%f%s%f%s%f", "Glader.x= ", static_cast<double>(Glader.x), "  Glader.y= ",
+                static_cast<double>(Glader.y), "  Glader.z= ", static_cast<double>(Glader.z));
+  std::snprintf(lines[1], 255, "%s%f%s%f%s%f%s%f", "minX= ", static_cast<double>(minX), " maxX= ",
+                static_cast<double>(maxX), " minY= ", static_cast<double>(minY), " maxY= ", static_cast<double>(maxY));
+  std::snprintf(lines[2], 255, "%s%d%s%d%s%d", "NamFace= ", NamFace, "   indexCoordX= ", indexCoordX,
+                "   indexCoordY= ", indexCoordY);
+}
+
+// The lines go through "%s" so that no character of a value is ever read as a conversion.
+void DrawOverlay() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(20.0, 1.0, 0.5, 100.0);
+  gluLookAt(-1, 0, 0, 0, 0, 0, 0, 0, 1);
+  glColor3f(0, 0, 0);
+  char lines[3][255];
+  FormatOverlayLines(lines);
+  const GLfloat steps[3][3] = {{0, 0.175f, 0.163f}, {0, 0, -0.009f}, {0, 0, -0.009f}};
+  for (int i = 0; i < 3; ++i) {
+    glTranslatef(steps[i][0], steps[i][1], steps[i][2]);
+    glRasterPos2f(0, 0);
+    PrintText("%s", lines[i]);
+  }
 }

@@ -1,0 +1,187 @@
+// Frames of a small scene in the real window, the overlay's lines, and the order of the per-frame work.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app.h"
+#include "image/image.h"
+#include "physics/physics.h"
+#include "render/render.h"
+#include "scene_reset.h"
+#include "support.h"
+
+namespace {
+
+void WriteTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> pixels;
+  for (int i = 0; i < 64; ++i) pixels.insert(pixels.end(), {r, g, b});
+  RGBImage image{8, 8, pixels.data()};
+  ASSERT_TRUE(SaveDIBImage(name.c_str(), &image));
+}
+
+// A quad as two faces in the loader's layout, corners counter-clockwise seen from its front.
+std::string Quad(const float c[4][3]) {
+  std::string text;
+  char line[128];
+  for (int i = 0; i < 4; ++i) {
+    std::snprintf(line, sizeof line, "v  %g %g %g\n", c[i][0], c[i][1], c[i][2]);
+    text += line;
+  }
+  for (int i = 0; i < 4; ++i) text += "vt  0.5 0.5 0\n";
+  return text + "f 1/1/1 2/2/2 3/3/3\nf 1/1/1 3/3/3 4/4/4\n";
+}
+
+// Green ground, a red glider, a magenta sky panel ahead of the eye.
+void WriteSmallScene() {
+  WriteFile("dbIlm/setting.ini", "0\nlink.txt\n1\n0.05\n5\n40\n0.05\n0.02\n10\n");
+  WriteFile("link.txt", "#Location\nground\nt\n1\n0\n0\n0\n#Horizon\nsky\nt\n1\n0\n0\n0\n#Objects\n");
+  const float ground[4][3] = {{-300, -300, 0}, {300, -300, 0}, {300, 300, 0}, {-300, 300, 0}};
+  const float sky[4][3] = {{150, -40, 1}, {150, 40, 1}, {150, 40, 12}, {150, -40, 12}};
+  WriteFile("ground.obj", Quad(ground));
+  WriteFile("sky.obj", Quad(sky));
+  WriteFile("Glader/glader01.obj", "v  6 0 0\nv  -4 -5 0\nv  -4 5 0\nvt  0 0 0\nvt  0 0 0\nvt  0 0 0\nf 1/1/1 2/2/2 3/3/3\n");
+  WriteTexture("ground.bmp", 0, 160, 0);
+  WriteTexture("sky.bmp", 255, 0, 255);
+  WriteTexture("Glader/glader01.bmp", 220, 0, 0);
+}
+
+struct Shot {
+  RGBImage* image = nullptr;
+  ~Shot() {
+    if (image) std::free(image->data), std::free(image);
+  }
+  // Pixel counted from the top-left corner.
+  const uint8_t* At(int x, int y) const { return image->data + (static_cast<size_t>(image->height - 1 - y) * image->width + x) * 3; }
+  int Count(int x0, int y0, int x1, int y1, bool (*match)(const uint8_t*)) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += match(At(x, y));
+    return n;
+  }
+};
+
+bool IsBlack(const uint8_t* p) { return p[0] < 40 && p[1] < 40 && p[2] < 40; }
+bool IsGreen(const uint8_t* p) { return p[1] > 100 && p[0] < 60 && p[2] < 60; }
+bool IsRed(const uint8_t* p) { return p[0] > 150 && p[1] < 60 && p[2] < 60; }
+bool IsMagenta(const uint8_t* p) { return p[0] > 200 && p[1] < 60 && p[2] > 200; }
+
+class SmallScene : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    WriteSmallScene();
+  }
+  void Fly(const std::string& script, int frames, Shot* shot) {
+    WriteFile("flight.keys", script);
+    DemoProcess demo({"--batch", "-C", dir.path(), "--keys", "flight.keys", "--frames", std::to_string(frames),
+                      "--screenshot", "shot.bmp"});
+    ASSERT_EQ(demo.Wait(60), 0);
+    shot->image = LoadDIBImage("shot.bmp");
+    ASSERT_NE(shot->image, nullptr);
+    ASSERT_EQ(shot->image->width, 800);
+  }
+  ScratchDir dir;
+};
+
+TEST_F(SmallScene, TerrainGliderOverlayAndSkyAreWhereTheCameraPutsThem) {
+  Shot start, later;
+  Fly("", 30, &start);
+  EXPECT_GT(start.Count(0, 0, 450, 45, IsBlack), 300) << "overlay text at the top left";
+  EXPECT_EQ(start.Count(0, 60, 800, 600, IsBlack), 0) << "no text below the overlay";
+  EXPECT_GT(start.Count(0, 450, 800, 600, IsGreen), 50000) << "terrain fills the lower screen";
+  EXPECT_GT(start.Count(300, 200, 500, 450, IsRed), 200) << "glider ahead of the camera";
+  const int sky = start.Count(0, 0, 800, 600, IsMagenta);
+  EXPECT_GT(sky, 2000) << "sky panel";
+  Fly("1 down W\n200 up W\n", 230, &later);
+  EXPECT_GT(later.Count(300, 200, 500, 450, IsRed), 200);
+  EXPECT_NEAR(later.Count(0, 0, 800, 600, IsMagenta), sky, sky / 20) << "the sky keeps its distance from the eye";
+  EXPECT_GT(later.Count(0, 450, 800, 600, IsGreen), 50000);
+}
+
+TEST(OverlayLines, OriginNegativesAndTheLongestLine) {
+  ResetScene();
+  Glader = {0, 0, 0};
+  NamFace = 0;
+  indexCoordX = indexCoordY = 0;
+  char lines[3][255];
+  FormatOverlayLines(lines);
+  EXPECT_STREQ(lines[0], "Glader.x= 0.000000  Glader.y= 0.000000  Glader.z= 0.000000");
+  EXPECT_STREQ(lines[1], "minX= 0.000000 maxX= 0.000000 minY= 0.000000 maxY= 0.000000");
+  EXPECT_STREQ(lines[2], "NamFace= 0   indexCoordX= 0   indexCoordY= 0");
+  Glader = {-1.5f, 2.25f, -0.125f};
+  NamFace = 12;
+  indexCoordX = -1;
+  indexCoordY = 254;
+  FormatOverlayLines(lines);
+  EXPECT_STREQ(lines[0], "Glader.x= -1.500000  Glader.y= 2.250000  Glader.z= -0.125000");
+  EXPECT_STREQ(lines[2], "NamFace= 12   indexCoordX= -1   indexCoordY= 254");
+  minX = minY = -FLT_MAX;
+  maxX = maxY = -FLT_MAX;
+  FormatOverlayLines(lines);
+  EXPECT_EQ(std::strlen(lines[1]), 215u);
+}
+
+// Counts the mesh draws of a frame through the camera lag, which advances once per draw.
+class FrameOrder : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!HaveDisplay()) return;
+    bBatchMode = 1;
+    ScratchDir start;
+    HWND window = CreateMyWindow("Game", 800, 600, nullptr);
+    ASSERT_NE(window, nullptr);
+    Init(window);
+  }
+  void SetUp() override {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    ResetScene();
+    bLoaded = 1;
+    const std::string mesh = "v  0 0 0\nv  10 0 0\nv  0 10 0\nf 1/1/1 2/2/2 3/3/3\n";
+    ReadModelText(mesh.data(), mesh.size());
+    GladerModel = {Model};
+    GladerTexture = {0};
+    CameraYawStep = 0.05f;
+    GladerYaw = 1.0f;
+    CameraYaw = 0.5f;
+    GroundFollowOn = 1;
+  }
+  void AddEntry(std::vector<CLinkInfo>* links, int* count, std::vector<CModel>* models, std::vector<uint32_t>* textures,
+                int positions) {
+    CLinkInfo entry{};
+    entry.CountPosition = positions;
+    links->push_back(entry);
+    ++*count;
+    models->push_back(Model);
+    textures->push_back(0);
+  }
+  ScratchDir dir;
+};
+
+TEST_F(FrameOrder, CameraLagAdvancesOncePerMeshDraw) {
+  AddEntry(&LocationLinks, &CountLocationLinks, &LocationModel, &LocationTexture, 1);
+  RenderScene();
+  EXPECT_FLOAT_EQ(CameraYaw, 0.6f);  // one terrain instance and the glider
+  AddEntry(&ObjectsLinks, &CountObjectsLinks, &ObjectsModel, &ObjectsTexture, 3);
+  RenderScene();
+  EXPECT_FLOAT_EQ(CameraYaw, 0.85f);  // three more for the object's three positions
+}
+
+TEST_F(FrameOrder, GroundFollowingRunsOncePerTerrainInstanceAgainstTheFirstMesh) {
+  AddEntry(&LocationLinks, &CountLocationLinks, &LocationModel, &LocationTexture, 2);
+  minX = minY = 0;
+  maxX = maxY = 10;
+  GridDivisions = 10;
+  GroundClearance = 5;
+  MoveStep = 1;
+  funEquationLinePolygon();
+  Glader = {0.5f, 0.5f, 50};
+  RenderScene();
+  EXPECT_EQ(Glader.z, 49);  // two half steps
+  GroundFollowOn = 0;
+  RenderScene();
+  EXPECT_EQ(Glader.z, 49);
+}
+
+}  // namespace
