@@ -15,6 +15,7 @@ extern HGLRC hRC;            // the GL rendering context (init: InitializeOpenGL
 extern int iFrameLimit;             // quit after this many frames, 0 for no limit (options)
 extern std::string strKeyScript;    // per-frame key script to replay, empty for none (options)
 extern std::string strScreenshot;   // file the last frame is saved to, empty for none (options)
+extern std::string strOverlayFile;  // file the last overlay lines are written to, empty for none (options)
 extern int iFramesDone;             // frames rendered so far (options: FinishFrame)
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);

@@ -18,6 +18,7 @@
 int iFrameLimit;
 std::string strKeyScript;
 std::string strScreenshot;
+std::string strOverlayFile;
 int iFramesDone;
 
 struct ScriptEvent {
@@ -29,16 +30,18 @@ struct ScriptEvent {
 static std::vector<ScriptEvent> script;
 static size_t nextEvent;
 static std::vector<uint8_t> lastFrame;
+static char lastOverlay[3][255];
 static int lastWidth, lastHeight;
 
 static const char* const strUsage =
-    "usage: glide [-C DIR] [--frames N] [--keys FILE] [--screenshot FILE] [--batch] [--help]\n"
+    "usage: glide [-C DIR] [--frames N] [--keys FILE] [--screenshot FILE] [--overlay FILE] [--batch] [--help]\n"
     "  -C DIR             run in folder DIR (the scene's files are read relative to it)\n"
     "  --frames N         quit after N rendered frames, as if Esc was pressed\n"
     "  --keys FILE        replay a key script: lines 'FRAME down|up KEY', '#' starts a comment;\n"
     "                     an event of frame F is seen by frame F (frames count from 1);\n"
     "                     KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit\n"
-    "  --screenshot FILE  save the last rendered frame as a 24-bit BMP\n"
+    "  --screenshot FILE  save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP\n"
+    "  --overlay FILE     write the last frame's three overlay lines to FILE\n"
     "  --batch            report errors on stderr instead of message boxes\n"
     "  --help             show this text\n"
     "Without a display, errors always go to stderr.\n";
@@ -118,6 +121,8 @@ int ParseOptions(int argc, char** argv) {
       strKeyScript = argv[++i];
     } else if (arg == "--screenshot" && hasValue) {
       strScreenshot = argv[++i];
+    } else if (arg == "--overlay" && hasValue) {
+      strOverlayFile = argv[++i];
     } else {
       std::fprintf(stderr, "glide: unknown option or missing value: %s\n%s", arg.c_str(), strUsage);
       return 2;
@@ -137,14 +142,31 @@ void StartScript() { PostScriptKeys(1); }
 
 void FinishFrame() {
   ++iFramesDone;
-  if (!strScreenshot.empty()) ReadFramePixels(&lastFrame, &lastWidth, &lastHeight);
+  // With a frame limit only the last frame is read back; otherwise any frame may turn out to be the last.
+  if (!strScreenshot.empty() && (iFrameLimit == 0 || iFramesDone == iFrameLimit))
+    ReadFramePixels(&lastFrame, &lastWidth, &lastHeight);
+  if (!strOverlayFile.empty()) FormatOverlayLines(lastOverlay);
   PostScriptKeys(iFramesDone + 1);
   if (iFramesDone == iFrameLimit) PostMessage(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
+static bool HasSuffix(const std::string& name, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  if (name.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i]) return false;
+  return true;
+}
+
 void SaveLastFrame() {
+  if (!strOverlayFile.empty()) {
+    FILE* f = std::fopen(strOverlayFile.c_str(), "wb");
+    if (!f || std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) < 0 || std::fclose(f) != 0)
+      std::fprintf(stderr, "glide: could not write overlay lines %s\n", strOverlayFile.c_str());
+  }
   if (strScreenshot.empty()) return;
   RGBImage image{lastWidth, lastHeight, lastFrame.data()};
-  if (lastFrame.empty() || !SaveDIBImage(strScreenshot.c_str(), &image))
+  const bool png = HasSuffix(strScreenshot, ".png");
+  if (lastFrame.empty() || !(png ? SavePNGImage(strScreenshot.c_str(), &image) : SaveDIBImage(strScreenshot.c_str(), &image)))
     std::fprintf(stderr, "glide: could not write screenshot %s\n", strScreenshot.c_str());
 }

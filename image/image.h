@@ -19,3 +19,5 @@ RGBImage* LoadDIBImage(const char* fileName);
 RGBImage* DecodeDIBImage(const uint8_t* file, size_t size);
 // Writes a bottom-up 24-bit BMP with a file header; false when the file cannot be written.
 bool SaveDIBImage(const char* fileName, const RGBImage* image);
+// Writes the picture as an 8-bit RGB PNG, top row first; false when the file cannot be written.
+bool SavePNGImage(const char* fileName, const RGBImage* image);

@@ -1,0 +1,23 @@
+// Writing meshes in the loader's fixed-column layout, shared by the scene generator and the converters.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scene/scene.h"
+
+// A mesh being built: vertex k goes with texture coordinate k; faces hold 1-based vertex numbers.
+struct MeshBuilder {
+  std::vector<CVertex3> vertices;
+  std::vector<CVertex2> coords;
+  std::vector<CFace> faces;
+
+  int AddVertex(float x, float y, float z, float s, float t);
+  void AddTriangle(int a, int b, int c);
+  void AddQuad(int a, int b, int c, int d);
+};
+
+// "v  x y z", "vt  s t 0" and "f a/a/a b/b/b c/c/c" lines; false with a message on stderr when writing fails.
+bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh);
+// A 24-bit BMP of packed RGB rows, first row at the bottom; false with a message on stderr when it fails.
+bool WriteTexture(const std::string& fileName, int width, int height, const std::vector<uint8_t>& rgb);
