@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app.h"
-#include "image/image.h"
+#include "gl_window.h"
 #include "physics/physics.h"
 #include "render/render.h"
 #include "scene_reset.h"
@@ -14,12 +13,7 @@
 
 namespace {
 
-void WriteTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> pixels;
-  for (int i = 0; i < 64; ++i) pixels.insert(pixels.end(), {r, g, b});
-  RGBImage image{8, 8, pixels.data()};
-  ASSERT_TRUE(SaveDIBImage(name.c_str(), &image));
-}
+void WriteTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) { WriteSolidTexture(name, 8, r, g, b); }
 
 // A quad as two faces in the loader's layout, corners counter-clockwise seen from its front.
 std::string Quad(const float c[4][3]) {
@@ -127,12 +121,7 @@ TEST(OverlayLines, OriginNegativesAndTheLongestLine) {
 class FrameOrder : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!HaveDisplay()) return;
-    bBatchMode = 1;
-    ScratchDir start;
-    HWND window = CreateMyWindow("Game", 800, 600, nullptr);
-    ASSERT_NE(window, nullptr);
-    Init(window);
+    if (HaveDisplay()) OpenTestWindow();
   }
   void SetUp() override {
     if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";

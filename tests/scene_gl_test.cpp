@@ -4,18 +4,13 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
-#include "image/image.h"
+#include "gl_window.h"
 #include "scene_reset.h"
 #include "support.h"
 
 namespace {
 
-void WriteTexture(const std::string& name, int side) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(side) * side * 3, 200);
-  RGBImage image{side, side, pixels.data()};
-  ASSERT_TRUE(SaveDIBImage(name.c_str(), &image));
-}
+void WriteTexture(const std::string& name, int side) { WriteSolidTexture(name, side, 200, 200, 200); }
 
 GLint TextureWidth(GLuint texture) {
   GLint width = -1;
@@ -26,13 +21,7 @@ GLint TextureWidth(GLuint texture) {
 
 class Assembly : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    bBatchMode = 1;
-    ScratchDir start;
-    HWND window = CreateMyWindow("Game", 800, 600, nullptr);
-    ASSERT_NE(window, nullptr);
-    Init(window);
-  }
+  static void SetUpTestSuite() { OpenTestWindow(); }
   void SetUp() override {
     ResetScene(2);
     WriteFile("Glader/glader01.obj", "v  0 0 0\nv  1 0 0\nv  0 1 0\nf 1/1/1 2/2/2 3/3/3\n");
