@@ -34,12 +34,12 @@ void MoveGlader() {
   const double sinPitch = static_cast<float>(std::sin(static_cast<double>(GladerPitch)));
   const double cosYaw = static_cast<float>(std::cos(static_cast<double>(GladerYaw)));
   const double sinYaw = static_cast<float>(std::sin(static_cast<double>(GladerYaw)));
-  if (keys['W']) {
+  if (keys[unsigned{'W'}]) {
     Glader.x = static_cast<float>(Glader.x + cosPitch * cosYaw * move);
     Glader.y = static_cast<float>(Glader.y - cosPitch * sinYaw * move);
     Glader.z = static_cast<float>(Glader.z - sinPitch * move);
   }
-  if (keys['S']) {
+  if (keys[unsigned{'S'}]) {
     Glader.x = static_cast<float>(Glader.x - cosYaw * move * cosPitch);
     Glader.y = static_cast<float>(Glader.y + sinYaw * move * cosPitch);
     Glader.z = static_cast<float>(Glader.z + sinPitch * move);
