@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "config/config.h"
 #include "platform/platform.h"
@@ -182,69 +184,201 @@ int32_t KeepValidFaces(CFace* faces, int32_t count, int32_t vertices) {
   return kept;
 }
 
-}  // namespace
+// One kind of element of a piece of mesh text, stored from slot First on (slot 0 of vertices and texture
+// coordinates is the zero element). The piece is read as if the last value of its kind were zero at its
+// start; `inherited` remembers which leading elements took a field from that value, so that the value
+// left by the pieces before can be put in afterwards.
+template <typename T, int N, int First>
+struct PieceList {
+  static_assert(sizeof(T) == N * sizeof(int32_t), "elements are N four-byte fields");
+  static constexpr size_t Limit = size_t{INT32_MAX} - First;  // most elements a mesh holds
 
-void ReadModelText(const char* text, size_t size) {
-  const bool bounds = CountLocationFiles == 1;
-  if (bounds) minX = maxX = minY = maxY = 0;
-  const size_t guess = size / 32 + 16;
-  GrowingArray<CVertex3> vertices(guess);
-  GrowingArray<CVertex2> coords(guess);
-  GrowingArray<CFace> faces(guess);
-  CVertex3 V{0, 0, 0};
-  CVertex2 T{0, 0};
-  CFace F{{0, 0, 0}};
-  vertices.data[0] = V;
-  coords.data[0] = T;
-  int32_t CountVertices = 0, CountCoordText = 0, CountFace = 0;
-  // Each line is scanned first and kept only once its line feed shows it is not too long.
-  for (const char *line = text, *end = text + size; line != end;) {
-    CVertex3 v = V;
-    CVertex2 t = T;
-    CFace f = F;
+  GrowingArray<T> items;
+  T last{};
+  int32_t count = 0;
+  int known = 0;               // leading fields that some line of the piece has written
+  int32_t inherited[N] = {};   // per field, how many leading elements took it from the start value
+
+  explicit PieceList(size_t initial) : items(initial) {}
+
+  // Appends the value of a line that wrote its first `assigned` fields; false when the mesh is full.
+  bool Append(const T& value, int assigned) {
+    if (static_cast<size_t>(count) >= Limit || !items.Reserve(First + size_t(count) + 1)) return false;
+    items.data[First + count++] = value;
+    last = value;
+    if (known < N) {
+      if (assigned > known) known = assigned;
+      for (int j = known; j < N; ++j) inherited[j] = count;
+    }
+    return true;
+  }
+  // Puts the fields the leading elements took from the start value in from `start`, and returns the
+  // value this kind has after the piece.
+  T FixUp(const T& start) {
+    for (int j = 0; j < N; ++j)
+      for (int32_t e = 0; e < inherited[j]; ++e)
+        std::memcpy(reinterpret_cast<char*>(&items.data[First + e]) + j * sizeof(int32_t),
+                    reinterpret_cast<const char*>(&start) + j * sizeof(int32_t), sizeof(int32_t));
+    if (count == 0) return start;
+    std::memcpy(&last, &items.data[First + count - 1], sizeof last);
+    return last;
+  }
+  // Moves the elements of a later piece to the end of this one, as far as the mesh has room.
+  void Take(PieceList& later) {
+    const size_t room = Limit - static_cast<size_t>(count);
+    const size_t moved = static_cast<size_t>(later.count) < room ? static_cast<size_t>(later.count) : room;
+    items.Reserve(First + count + moved);
+    std::memcpy(items.data + First + count, later.items.data + First, moved * sizeof(T));
+    count += static_cast<int32_t>(moved);
+  }
+};
+
+// A piece of mesh text that ends after a line feed (or at the end of the text), read on its own.
+struct MeshPiece {
+  const char* begin;
+  const char* end;
+  PieceList<CVertex3, 3, 1> vertices;
+  PieceList<CVertex2, 2, 1> coords;
+  PieceList<CFace, 3, 0> faces;
+  // minX, maxX, minY, maxY from 0, as read; a field taken from the start value is 0 here and, once put in,
+  // one the pieces before have already counted, so the fix-up leaves the bounds as they are.
+  float bounds[4] = {0, 0, 0, 0};
+  bool cut = false;                // a line too long ended the text inside this piece
+
+  MeshPiece(const char* from, const char* to)
+      : begin(from), end(to), vertices(Guess()), coords(Guess()), faces(Guess()) {}
+  size_t Guess() const { return static_cast<size_t>(end - begin) / 32 + 16; }
+
+  void Widen(const CVertex3& v) {
+    if (v.x < bounds[0]) bounds[0] = v.x;
+    if (v.x > bounds[1]) bounds[1] = v.x;
+    if (v.y < bounds[2]) bounds[2] = v.y;
+    if (v.y > bounds[3]) bounds[3] = v.y;
+  }
+  void Release() {
+    std::free(vertices.items.data);
+    std::free(coords.items.data);
+    std::free(faces.items.data);
+  }
+};
+
+// Each line is scanned first and kept only once its line feed shows it is not too long.
+void ReadPiece(MeshPiece* piece) {
+  for (const char *line = piece->begin, *end = piece->end; line != end;) {
+    CVertex3 v = piece->vertices.last;
+    CVertex2 t = piece->coords.last;
+    CFace f = piece->faces.last;
+    int assigned = 0;
     const LineKind kind = ClassifyLine(line, end);
     const char* stop = line;
-    if (kind == LineKind::Vertex) stop = ScanVertexLine(line, end, &v);
-    if (kind == LineKind::Coord) stop = ScanCoordLine(line, end, &t);
-    if (kind == LineKind::Face) stop = ScanFaceLine(line, end, &f);
+    if (kind == LineKind::Vertex) stop = ScanVertexLine(line, end, &v, &assigned);
+    if (kind == LineKind::Coord) stop = ScanCoordLine(line, end, &t, &assigned);
+    if (kind == LineKind::Face) stop = ScanFaceLine(line, end, &f, &assigned);
     const char* lineFeed = FindLineFeed(stop, end);
     size_t length = static_cast<size_t>(lineFeed - line);
     if (lineFeed != end && length > 0 && lineFeed[-1] == '\r') --length;
-    if (length > MaxLineLength) break;
+    if (length > MaxLineLength) {
+      piece->cut = true;
+      return;
+    }
     line = lineFeed == end ? end : lineFeed + 1;
-    if (kind == LineKind::Vertex && vertices.Reserve(CountVertices + size_t{2})) {
-      V = v;
-      if (bounds) {
-        if (V.x < minX) minX = V.x;
-        if (V.x > maxX) maxX = V.x;
-        if (V.y < minY) minY = V.y;
-        if (V.y > maxY) maxY = V.y;
-      }
-      vertices.data[++CountVertices] = V;
-    } else if (kind == LineKind::Coord && coords.Reserve(CountCoordText + size_t{2})) {
-      T = t;
-      coords.data[++CountCoordText] = T;
-    } else if (kind == LineKind::Face && faces.Reserve(CountFace + size_t{1})) {
-      F = f;
-      faces.data[CountFace++] = F;
+    if (kind == LineKind::Vertex) {
+      if (piece->vertices.Append(v, assigned)) piece->Widen(v);
+    } else if (kind == LineKind::Coord) {
+      piece->coords.Append(t, assigned);
+    } else if (kind == LineKind::Face) {
+      piece->faces.Append(f, assigned);
     }
   }
+}
+
+// Reads the pieces, one thread each, and joins them in order into the first.
+void ReadPieces(std::vector<MeshPiece>& pieces) {
+  std::vector<std::thread> threads;
+  for (size_t i = 1; i < pieces.size(); ++i) {
+    try {
+      threads.emplace_back(ReadPiece, &pieces[i]);
+    } catch (const std::system_error&) {
+      ReadPiece(&pieces[i]);
+    }
+  }
+  ReadPiece(&pieces[0]);
+  for (std::thread& thread : threads) thread.join();
+  MeshPiece& whole = pieces[0];
+  CVertex3 V{0, 0, 0};
+  CVertex2 T{0, 0};
+  CFace F{{0, 0, 0}};
+  bool cut = false;
+  for (MeshPiece& piece : pieces) {
+    if (!cut) {
+      V = piece.vertices.FixUp(V);
+      T = piece.coords.FixUp(T);
+      F = piece.faces.FixUp(F);
+      if (&piece != &whole) {
+        whole.vertices.Take(piece.vertices);
+        whole.coords.Take(piece.coords);
+        whole.faces.Take(piece.faces);
+        whole.Widen(CVertex3{piece.bounds[0], piece.bounds[2], 0});
+        whole.Widen(CVertex3{piece.bounds[1], piece.bounds[3], 0});
+      }
+      cut = piece.cut;
+    }
+    if (&piece != &whole) piece.Release();
+  }
+}
+
+// One piece per core for large meshes; below a few megabytes a thread costs more than it saves.
+int ModelReadParts(size_t size) {
+  constexpr size_t pieceBytes = size_t{4} << 20;
+  const size_t cores = std::thread::hardware_concurrency();
+  const size_t parts = size / pieceBytes < cores ? size / pieceBytes : cores;
+  return parts < 1 ? 1 : parts > 16 ? 16 : static_cast<int>(parts);
+}
+
+}  // namespace
+
+void ReadModelText(const char* text, size_t size, int parts) {
+  if (parts < 1 || size == 0) parts = 1;
+  std::vector<MeshPiece> pieces;
+  pieces.reserve(static_cast<size_t>(parts));
+  const char* const end = text + size;
+  const char* begin = text;
+  for (int i = 1; i <= parts; ++i) {
+    const char* cut = i == parts ? end : text + size / static_cast<size_t>(parts) * static_cast<size_t>(i);
+    if (cut < begin) cut = begin;
+    if (cut != end) cut = FindLineFeed(cut, end);
+    if (cut != end) ++cut;
+    pieces.emplace_back(begin, cut);
+    begin = cut;
+  }
+  ReadPieces(pieces);
+  MeshPiece& whole = pieces[0];
+  if (CountLocationFiles == 1) {
+    minX = whole.bounds[0];
+    maxX = whole.bounds[1];
+    minY = whole.bounds[2];
+    maxY = whole.bounds[3];
+  }
+  const int32_t CountVertices = whole.vertices.count, CountCoordText = whole.coords.count;
   const int32_t coordSlots = (CountCoordText > CountVertices ? CountCoordText : CountVertices) + 1;
+  CVertex3* vertices = whole.vertices.items.data;
+  vertices[0] = CVertex3{0, 0, 0};
+  GrowingArray<CVertex2>& coords = whole.coords.items;
   coords.Reserve(static_cast<size_t>(coordSlots));
+  coords.data[0] = CVertex2{0, 0};
   std::memset(coords.data + CountCoordText + 1, 0, static_cast<size_t>(coordSlots - CountCoordText - 1) * sizeof(CVertex2));
-  CountFace = KeepValidFaces(faces.data, CountFace, CountVertices);
   Model.CountVertices = CountVertices;
-  Model.Vertices = vertices.Trim(static_cast<size_t>(CountVertices) + 1);
+  Model.Vertices = whole.vertices.items.Trim(static_cast<size_t>(CountVertices) + 1);
   Model.CountCoordText = CountCoordText;
   Model.CoordText = coords.Trim(static_cast<size_t>(coordSlots));
-  Model.CountFace = CountFace;
-  Model.Face = faces.Trim(static_cast<size_t>(CountFace));
+  Model.CountFace = KeepValidFaces(whole.faces.items.data, whole.faces.count, CountVertices);
+  Model.Face = whole.faces.items.Trim(static_cast<size_t>(Model.CountFace));
 }
 
 void LoadModel() {
   size_t size = 0;
   const uint8_t* view = MapFile(LoadFileName, &size);
-  ReadModelText(reinterpret_cast<const char*>(view), view ? size : 0);
+  ReadModelText(reinterpret_cast<const char*>(view), view ? size : 0, ModelReadParts(size));
   UnmapFile(view, size);
   if (NamSectionModel == 1) LocationModel.push_back(Model);
   if (LogLevel >= 2) WriteLog("LoadFromFile   LoadModel() LocationModel.push_back(*Model);", static_cast<float>(NamSectionModel));

@@ -20,10 +20,37 @@ inline bool AtEnd(const char* p, const char* end) { return p == end || *p == '\0
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// How many of the eight bytes of `word`, first byte lowest, are decimal digits before the first that is not.
+// A borrow or carry only crosses into bytes above a byte that is itself flagged, so the lowest flag is exact.
+inline int CountLeadingDigits(uint64_t word) {
+  const uint64_t flags = ((word - 0x3030303030303030ull) | (word + 0x4646464646464646ull) | word) & 0x8080808080808080ull;
+  return flags ? __builtin_ctzll(flags) >> 3 : 8;
+}
+
+// The value of the first n (1..8) digit bytes of `word`, in three multiplications.
+inline uint64_t DigitsValue(uint64_t word, int n) {
+  uint64_t d = (word - 0x3030303030303030ull) << (8 * (8 - n));
+  d = d * 10 + (d >> 8);
+  return ((d & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+          ((d >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >> 32;
+}
+
 // Appends the run of decimal digits at q to *value and returns how many there were. Past 19 digits *value
 // wraps and the caller does not use it.
 inline int ReadDigits(const char*& q, const char* end, uint64_t* value) {
   int count = 0;
+  while (end - q >= 8) {
+    uint64_t word;
+    std::memcpy(&word, q, 8);
+    const int n = CountLeadingDigits(word);
+    if (n == 0) return count;
+    *value = *value * kPow10Int[n] + DigitsValue(word, n);
+    q += n;
+    count += n;
+    if (n < 8) return count;
+  }
   for (; q != end && IsDigit(*q); ++q, ++count) *value = *value * 10 + static_cast<unsigned>(*q - '0');
   return count;
 }
@@ -119,14 +146,17 @@ bool HasScanText(const char* line, const char* end, size_t skip) {
 }
 
 // The exact reading for what the fast path cannot decide: sscanf on the line copied as the C library sees it.
+// Returns the line feed and sets *assigned to sscanf's count of conversions.
 template <typename... Fields>
-const char* ScanCopy(const char* line, const char* end, size_t skip, bool slash, const char* format, Fields*... fields) {
+const char* ScanCopy(const char* line, const char* end, size_t skip, bool slash, int* assigned, const char* format,
+                     Fields*... fields) {
   const char* lineFeed = FindLineFeed(line, end);
   size_t length = static_cast<size_t>(lineFeed - line);
   if (lineFeed != end && length > 0 && lineFeed[-1] == '\r') --length;
   char strBuf[256];
   CopyScanText(line, length, skip, slash, strBuf);
-  std::sscanf(strBuf, format, fields...);
+  const int count = std::sscanf(strBuf, format, fields...);
+  *assigned = count < 0 ? 0 : count;
   return lineFeed;
 }
 
@@ -145,19 +175,22 @@ const char* FindLineFeed(const char* p, const char* end) {
   return p;
 }
 
-const char* ScanVertexLine(const char* line, const char* end, CVertex3* v) {
+const char* ScanVertexLine(const char* line, const char* end, CVertex3* v, int* assigned) {
+  *assigned = 0;
   if (!HasScanText(line, end, 3)) return line;
   const char* p = line + 3;
   float* const fields[3] = {&v->x, &v->y, &v->z};
   for (float* field : fields) {
     const Scan s = ScanFloat(p, end, field);
     if (s == Scan::Ended) break;
-    if (s == Scan::Unsure) return ScanCopy(line, end, 3, false, "%f %f %f", &v->x, &v->y, &v->z);
+    if (s == Scan::Unsure) return ScanCopy(line, end, 3, false, assigned, "%f %f %f", &v->x, &v->y, &v->z);
+    ++*assigned;
   }
   return p;
 }
 
-const char* ScanCoordLine(const char* line, const char* end, CVertex2* t) {
+const char* ScanCoordLine(const char* line, const char* end, CVertex2* t, int* assigned) {
+  *assigned = 0;
   if (!HasScanText(line, end, 4)) return line;
   const char* p = line + 4;
   float* const fields[2] = {&t->x, &t->y};
@@ -165,23 +198,34 @@ const char* ScanCoordLine(const char* line, const char* end, CVertex2* t) {
   for (float* field : fields) {
     const Scan s = ScanFloat(p, end, field);
     if (s == Scan::Ended) break;
-    if (s == Scan::Unsure) return ScanCopy(line, end, 4, false, "%f %f %f", &t->x, &t->y, &dropped);
+    if (s == Scan::Unsure) {
+      p = ScanCopy(line, end, 4, false, assigned, "%f %f %f", &t->x, &t->y, &dropped);
+      if (*assigned > 2) *assigned = 2;
+      return p;
+    }
+    ++*assigned;
   }
   return p;
 }
 
-const char* ScanFaceLine(const char* line, const char* end, CFace* f) {
+const char* ScanFaceLine(const char* line, const char* end, CFace* f, int* assigned) {
+  *assigned = 0;
   if (!HasScanText(line, end, 2)) return line;
   const char* p = line + 2;
   // Corners are vertex/texture/normal triples; only the vertex numbers (1st, 4th, 7th) are kept.
   int32_t FT[3], FN[3];
   int32_t* const fields[7] = {&f->Index[0], &FT[0], &FN[0], &f->Index[1], &FT[1], &FN[1], &f->Index[2]};
+  int conversions = 0;
   for (int32_t* field : fields) {
     const Scan s = ScanInt(p, end, field);
     if (s == Scan::Ended) break;
-    if (s == Scan::Unsure)
-      return ScanCopy(line, end, 2, true, "%d %d %d   %d %d %d    %d %d %d", &f->Index[0], &FT[0], &FN[0],
-                      &f->Index[1], &FT[1], &FN[1], &f->Index[2], &FT[2], &FN[2]);
+    if (s == Scan::Unsure) {
+      p = ScanCopy(line, end, 2, true, &conversions, "%d %d %d   %d %d %d    %d %d %d", &f->Index[0], &FT[0],
+                   &FN[0], &f->Index[1], &FT[1], &FN[1], &f->Index[2], &FT[2], &FN[2]);
+      break;
+    }
+    ++conversions;
   }
+  *assigned = (conversions >= 1) + (conversions >= 4) + (conversions >= 7);
   return p;
 }

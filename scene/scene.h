@@ -69,14 +69,16 @@ void LoadGLTextures();
 
 // Appends the entries of link text in memory to the three link lists.
 void ReadLinkText(const char* text, size_t size);
-// Fills Model from mesh text in memory, with the terrain bounds when CountLocationFiles is 1.
-void ReadModelText(const char* text, size_t size);
+// Fills Model from mesh text in memory, with the terrain bounds when CountLocationFiles is 1. The text is
+// read in `parts` pieces at once, split at line feeds; the result is that of one reading from the top.
+void ReadModelText(const char* text, size_t size, int parts = 1);
 
 // The mesh line scans, exact to "%f %f %f" and "%d %d %d   %d %d %d    %d %d %d" on the text after the
 // skipped columns; a value that does not scan keeps its old value. Each reads the line that starts at `line`
-// up to its line feed (or `end`) and returns where it stopped, at or before that line feed.
-const char* ScanVertexLine(const char* line, const char* end, CVertex3* v);
-const char* ScanCoordLine(const char* line, const char* end, CVertex2* t);
-const char* ScanFaceLine(const char* line, const char* end, CFace* f);
+// up to its line feed (or `end`), returns where it stopped, at or before that line feed, and sets *assigned
+// to how many of the kept values it wrote (always the first ones: x before y before z).
+const char* ScanVertexLine(const char* line, const char* end, CVertex3* v, int* assigned);
+const char* ScanCoordLine(const char* line, const char* end, CVertex2* t, int* assigned);
+const char* ScanFaceLine(const char* line, const char* end, CFace* f, int* assigned);
 // The first line feed at or after p, or end.
 const char* FindLineFeed(const char* p, const char* end);
