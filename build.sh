@@ -25,7 +25,8 @@ build() {  # build DIR [cmake options...]
 }
 
 xrun() {
-  xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+  # -noreset: the server must not restart when the last client leaves, or the next demo finds no display.
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$@"
 }
 
 case "${1:-}" in
@@ -36,9 +37,9 @@ case "${1:-}" in
       exec build/glide -C "$root"
     fi
     mkdir -p out
-    xrun build/glide --batch -C "$root" --keys tools/flight.keys --frames 600 --screenshot "$root/out/screenshot.bmp"
+    xrun build/glide --batch -C "$root" --keys tools/flight.keys --frames 600 --screenshot "$root/out/screenshot.png"
     echo "No display: flew the scripted flight tools/flight.keys under Xvfb."
-    echo "Screenshot of the last frame: $root/out/screenshot.bmp"
+    echo "Screenshot of the last frame: $root/out/screenshot.png"
     echo "Trace log (appended): $root/log.txt"
     ;;
   test)

@@ -15,6 +15,7 @@ static bool OpenScene() {
   if (open) return true;
   if (!std::getenv("DISPLAY")) return false;
   bBatchMode = 1;
+  TuneAllocator();
   HWND window = CreateMyWindow("Game", 800, 600, nullptr);
   if (!window) return false;
   Init(window);

@@ -1,9 +1,10 @@
-// Read-only whole-file mappings and large blocks backed by huge pages.
+// Read-only whole-file mappings, large blocks backed by huge pages, and the heap policy for large blocks.
 #include "platform/platform.h"
 
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,4 +34,9 @@ void* AllocateBlock(size_t size) {
   void* block = std::aligned_alloc(huge, rounded);
   if (block) madvise(block, rounded, MADV_HUGEPAGE);
   return block;
+}
+
+void TuneAllocator() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }

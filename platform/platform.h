@@ -122,6 +122,9 @@ const uint8_t* MapFile(const char* name, size_t* size);
 void UnmapFile(const uint8_t* view, size_t size);
 // Memory for free(); blocks of some megabytes ask for huge pages, whose first touch costs far less.
 void* AllocateBlock(size_t size);
+// Keeps the C heap from handing large freed blocks back to the system: the GL driver allocates and frees
+// copies of the client arrays in every draw, and a block handed back costs all its page faults again.
+void TuneAllocator();
 
 // Glyphs of codes first..first+count-1 of the best match for the face, bold or not, at an em of emPixels.
 bool RenderGlyphBitmaps(const char* face, bool bold, int emPixels, int first, int count,

@@ -5,6 +5,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
 #include <deque>
 #include <string>
 
@@ -108,11 +109,18 @@ bool AdjustWindowRect(RECT* rect, uint32_t, bool) { return rect != nullptr; }
 HWND CreateWindowEx(uint32_t, const char* className, const char* title, uint32_t, int x, int y, int width,
                     int height, HWND, void*, HINSTANCE, void*) {
   if (!classRegistered || !className || registeredName != className || theWindow.window) return nullptr;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+  // Only drivers that show a window: when the display cannot be reached SDL would otherwise fall back to
+  // drawing off screen, and the program would run on unseen. SDL_VIDEODRIVER set by the user still wins.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "Cannot open the window: %s\n", SDL_GetError());
+    return nullptr;
+  }
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   theWindow.window = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!theWindow.window) {
+    std::fprintf(stderr, "Cannot open the window: %s\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
