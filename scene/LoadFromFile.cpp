@@ -203,7 +203,7 @@ struct PieceList {
 
   // Appends the value of a line that wrote its first `assigned` fields; false when the mesh is full.
   bool Append(const T& value, int assigned) {
-    if (static_cast<size_t>(count) >= Limit || !items.Reserve(First + size_t(count) + 1)) return false;
+    if (!items.Reserve(First + size_t(count) + 1)) return false;
     items.data[First + count++] = value;
     last = value;
     if (known < N) {
@@ -220,7 +220,7 @@ struct PieceList {
         std::memcpy(reinterpret_cast<char*>(&items.data[First + e]) + j * sizeof(int32_t),
                     reinterpret_cast<const char*>(&start) + j * sizeof(int32_t), sizeof(int32_t));
     if (count == 0) return start;
-    std::memcpy(&last, &items.data[First + count - 1], sizeof last);
+    last = items.data[First + count - 1];
     return last;
   }
   // Moves the elements of a later piece to the end of this one, as far as the mesh has room.
