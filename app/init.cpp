@@ -4,6 +4,8 @@
 
 #include "app/app.h"
 #include "config/config.h"
+#include "image/image.h"
+#include "scene/scene.h"
 #include "render/render.h"
 
 HINSTANCE hInstance;
@@ -68,7 +70,19 @@ bool bSetupPixelFormat(HDC hdc) {
   return true;
 }
 
+static uint32_t UploadGLTexture(const RGBImage* image) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows are packed without pad
+  if (image) glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->data);
+  return texture;
+}
+
 void InitializeOpenGL(int width, int height) {
+  UploadTexture = UploadGLTexture;
   WriteLog("init  START InitializeOpenGL(...) ", 0);
   hDC = GetDC(hWnd);
   if (!bSetupPixelFormat(hDC)) PostQuitMessage(0);

@@ -8,10 +8,10 @@ static void PutLE(std::vector<uint8_t>* out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-bool SaveDIBImage(const char* fileName, const RGBImage* image) {
-  if (!fileName || !image || !image->data || image->width <= 0 || image->height <= 0 ||
+std::vector<uint8_t> EncodeDIBImage(const RGBImage* image) {
+  if (!image || !image->data || image->width <= 0 || image->height <= 0 ||
       static_cast<uint64_t>(image->width) * static_cast<uint64_t>(image->height) > MaxImagePixels)
-    return false;
+    return {};
   const uint32_t width = static_cast<uint32_t>(image->width), height = static_cast<uint32_t>(image->height);
   const uint32_t stride = (width * 3 + 3) & ~3u;
   std::vector<uint8_t> out;
@@ -41,6 +41,12 @@ bool SaveDIBImage(const char* fileName, const RGBImage* image) {
     }
     for (uint32_t pad = width * 3; pad < stride; ++pad) out.push_back(0);
   }
+  return out;
+}
+
+bool SaveDIBImage(const char* fileName, const RGBImage* image) {
+  const std::vector<uint8_t> out = EncodeDIBImage(image);
+  if (!fileName || out.empty()) return false;
   std::FILE* f = std::fopen(fileName, "wb");
   if (!f) return false;
   const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();

@@ -6,10 +6,15 @@
 #include <cstdio>
 
 int bBatchMode;
+void (*MessageSink)(const char* caption, const char* text);
 
 int MessageBox(HWND, const char* text, const char* caption, UINT) {
   if (!text) text = "";
   if (!caption) caption = "";
+  if (MessageSink) {
+    MessageSink(caption, text);
+    return 1;
+  }
   if (!bBatchMode) {
     if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return 1;
   }

@@ -85,6 +85,8 @@ struct GlyphBitmap {
 
 // Set by app options (or the fuzzers): 0 shows message boxes, 1 writes them to stderr, 2 drops them.
 extern int bBatchMode;
+// Set by the scene tools: when set, every message box goes to it instead, whatever bBatchMode says.
+extern void (*MessageSink)(const char* caption, const char* text);
 
 bool RegisterClass(const WNDCLASS* wc);
 bool UnregisterClass(const char* className, HINSTANCE instance);

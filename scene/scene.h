@@ -61,6 +61,10 @@ extern std::vector<uint32_t> LocationTexture;   // texture names, parallel to Lo
 extern std::vector<uint32_t> HorizonTexture;    // parallel to HorizonModel (texture: LoadGLTextures)
 extern std::vector<uint32_t> ObjectsTexture;    // parallel to ObjectsModel (texture: LoadGLTextures)
 extern std::vector<uint32_t> GladerTexture;     // the glider's texture, element 0 (texture: LoadGLTextures)
+struct RGBImage;
+// Makes a new texture name holding the picture (none: a name without one) and returns it; LoadGLTextures
+// calls it for every texture it loads (set by init: InitializeOpenGL, or by the scene tools).
+extern uint32_t (*UploadTexture)(const RGBImage* image);
 
 void LoadLink();
 void LoadModel();

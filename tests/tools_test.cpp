@@ -35,7 +35,7 @@ TEST(Converters, HeightmapBecomesATerrainInTheLoaderLayout) {
   EXPECT_EQ(m.Vertices[3].z, 20);
   EXPECT_EQ(m.Vertices[4].y, 5);
   EXPECT_EQ(m.CoordText[3].x, 1);
-  EXPECT_NE(ReadFile("out/hill.obj").find("\nv  10.0000 0.0000 20.0000\n"), std::string::npos);
+  EXPECT_NE(ReadFile("out/hill.obj").find("\nv  10 0 20\n"), std::string::npos);
   bBatchMode = 1;
   RGBImage* texture = LoadDIBImage("out/hill.bmp");
   ASSERT_NE(texture, nullptr);

@@ -1,6 +1,7 @@
 // Writing meshes in the loader's fixed-column layout and textures as BMP files.
 #include "tools/mesh_writer.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -25,6 +26,57 @@ static void MakeParentFolder(const std::string& fileName) {
   if (!parent.empty()) std::filesystem::create_directories(parent, error);
 }
 
+std::string FloatText(float value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  return std::string(text, result.ptr);
+}
+
+namespace {
+
+void Append(std::string* out, float value) {
+  char text[64];
+  out->append(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr);
+}
+
+void Append(std::string* out, int value) {
+  char text[16];
+  out->append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+}  // namespace
+
+std::string MeshText(const MeshBuilder& mesh) {
+  std::string out;
+  out.reserve(mesh.vertices.size() * 64 + mesh.faces.size() * 48);
+  for (const CVertex3& v : mesh.vertices) {
+    out += "v  ";
+    Append(&out, v.x);
+    out += ' ';
+    Append(&out, v.y);
+    out += ' ';
+    Append(&out, v.z);
+    out += '\n';
+  }
+  for (const CVertex2& t : mesh.coords) {
+    out += "vt  ";
+    Append(&out, t.x);
+    out += ' ';
+    Append(&out, t.y);
+    out += " 0\n";
+  }
+  for (const CFace& face : mesh.faces) {
+    out += 'f';
+    for (int32_t index : face.Index)
+      for (int k = 0; k < 3; ++k) {
+        out += k ? '/' : ' ';
+        Append(&out, index);
+      }
+    out += '\n';
+  }
+  return out;
+}
+
 bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh) {
   MakeParentFolder(fileName);
   FILE* f = std::fopen(fileName.c_str(), "wb");
@@ -32,12 +84,9 @@ bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh) {
     std::fprintf(stderr, "cannot write %s\n", fileName.c_str());
     return false;
   }
-  for (const CVertex3& v : mesh.vertices) std::fprintf(f, "v  %.4f %.4f %.4f\n", v.x, v.y, v.z);
-  for (const CVertex2& t : mesh.coords) std::fprintf(f, "vt  %.5f %.5f 0\n", t.x, t.y);
-  for (const CFace& face : mesh.faces)
-    std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", face.Index[0], face.Index[0], face.Index[0], face.Index[1],
-                 face.Index[1], face.Index[1], face.Index[2], face.Index[2], face.Index[2]);
-  const bool ok = std::fclose(f) == 0;
+  const std::string text = MeshText(mesh);
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const bool ok = std::fclose(f) == 0 && written;
   if (!ok) std::fprintf(stderr, "cannot write %s\n", fileName.c_str());
   return ok;
 }

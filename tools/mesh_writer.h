@@ -17,7 +17,11 @@ struct MeshBuilder {
   void AddQuad(int a, int b, int c, int d);
 };
 
-// "v  x y z", "vt  s t 0" and "f a/a/a b/b/b c/c/c" lines; false with a message on stderr when writing fails.
+// A float written with the fewest digits that read back as the same float, without an exponent.
+std::string FloatText(float value);
+// The mesh as "v  x y z", "vt  s t 0" and "f a/a/a b/b/b c/c/c" lines; every value reads back exactly.
+std::string MeshText(const MeshBuilder& mesh);
+// MeshText's lines in a file; false with a message on stderr when writing fails.
 bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh);
 // A 24-bit BMP of packed RGB rows, first row at the bottom; false with a message on stderr when it fails.
 bool WriteTexture(const std::string& fileName, int width, int height, const std::vector<uint8_t>& rgb);

@@ -1,0 +1,5 @@
+// glide-scene check: not built yet.
+#include <gtest/gtest.h>
+
+TEST(SceneCheck, NotBuiltYet) {}
+

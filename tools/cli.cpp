@@ -1,0 +1,57 @@
+// Option parsing and number reading for glide-scene's commands.
+#include "tools/cli.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+static bool IsNumber(const std::string& text) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  return *end == '\0' && errno == 0 && std::isfinite(value);
+}
+
+double ReadNumber(const std::string& text, const std::string& what, double least, double most) {
+  if (!IsNumber(text)) throw UsageError(what + " must be a number, not '" + text + "'");
+  const double value = std::strtod(text.c_str(), nullptr);
+  if (value < least || value > most)
+    throw UsageError(what + " must lie between " + std::to_string(least) + " and " + std::to_string(most) +
+                     ", not " + text);
+  return value;
+}
+
+Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
+  Args args;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& word = argv[i];
+    if (word.size() < 2 || word[0] != '-' || IsNumber(word)) {
+      args.positional.push_back(word);
+      continue;
+    }
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : specs)
+      if (s.name == word) spec = &s;
+    if (!spec) throw UsageError("unknown option " + word);
+    if (!spec->repeats && args.Has(word)) throw UsageError(word + " is given twice");
+    std::vector<std::string> values;
+    while (static_cast<int>(values.size()) < spec->maxValues && i + 1 < argv.size() &&
+           (static_cast<int>(values.size()) < spec->minValues || IsNumber(argv[i + 1])))
+      values.push_back(argv[++i]);
+    if (static_cast<int>(values.size()) < spec->minValues)
+      throw UsageError(word + " needs " + std::to_string(spec->minValues) + " value" +
+                       (spec->minValues > 1 ? "s" : ""));
+    args.options[word].push_back(std::move(values));
+  }
+  return args;
+}
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+  const auto it = options.find(name);
+  return it == options.end() || it->second.front().empty() ? fallback : it->second.front().front();
+}
+
+double Args::Number(const std::string& name, double fallback, double least, double most) const {
+  return Has(name) ? ReadNumber(Value(name, ""), name, least, most) : fallback;
+}

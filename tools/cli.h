@@ -1,0 +1,42 @@
+// Command-line plumbing of glide-scene: its errors, option parsing and number reading.
+#pragma once
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A failure the user can mend: the message names the file and says how; glide-scene exits 1.
+struct ToolError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A command line that does not fit the command's usage; glide-scene exits 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One option a command takes: --name with between minValues and maxValues values after it. Values past
+// minValues are taken only while they read as numbers, so "--at 10 20 --at 5 5 3" parses as two options.
+struct OptionSpec {
+  std::string name;
+  int minValues;
+  int maxValues;
+  bool repeats;
+};
+
+struct Args {
+  std::vector<std::string> positional;
+  std::map<std::string, std::vector<std::vector<std::string>>> options;
+
+  bool Has(const std::string& name) const { return options.count(name) != 0; }
+  // The first value of an option given once, or fallback when it is absent.
+  std::string Value(const std::string& name, const std::string& fallback) const;
+  double Number(const std::string& name, double fallback, double least, double most) const;
+};
+
+// Splits argv (after the command's name) by the specs; --help is left to the caller as an option.
+Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs);
+
+// A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
+double ReadNumber(const std::string& text, const std::string& what, double least, double most);

@@ -1,0 +1,68 @@
+// The files of a scene as glide-scene writes them: all-or-nothing writing, settings, link file, textures.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/scene.h"
+#include "tools/mesh_writer.h"
+
+// Makes DIR the working folder, as glide -C does, so that the program's loaders read the scene's own
+// relative paths. Resolve input paths before calling it. With create, a missing folder is made.
+void EnterScene(const std::string& dir, bool create);
+
+// The files one command writes. Each goes to a temporary name beside its place at once; Commit renames them
+// all into place. Until then the scene is as it was, and a command that fails leaves nothing behind.
+class SceneWrite {
+ public:
+  SceneWrite() = default;
+  SceneWrite(const SceneWrite&) = delete;
+  SceneWrite& operator=(const SceneWrite&) = delete;
+  ~SceneWrite();
+  // relative is a path inside the scene folder (the working folder).
+  void Put(const std::string& relative, std::string_view bytes);
+  void Commit();
+  const std::vector<std::string>& Names() const { return names_; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<std::string> temporaries_;
+  bool committed_ = false;
+};
+
+// A 24-bit BMP with a 40-byte header of packed RGB rows, first row at the bottom, as the loader reads it.
+std::string TextureBytes(int width, int height, const std::vector<uint8_t>& rgb);
+
+// The nine settings lines, each value followed by a comment that says what it is.
+struct Settings {
+  int logLevel = 1;
+  std::string linkFile = "dbIlm/scene.txt";
+  float moveStep = 0.6f;
+  float turnStep = 0.03f;
+  float groundClearance = 6;
+  float cameraDistance = 35;
+  float cameraYawStep = 0.01f;
+  float cameraPitchStep = 0.004f;
+  float gridDivisions = 100;
+};
+inline constexpr const char* SettingsFile = "dbIlm/setting.ini";
+// The settings as the program reads them (unreadable values stay at the program's start value 0).
+Settings ReadSettings();
+std::string SettingsText(const Settings& settings);
+
+// The link file: sections Location, Horizon and Objects, each a list of entries.
+struct LinkEntry {
+  std::string name;  // the base name of NAME.obj and NAME.bmp
+  std::string text;
+  std::vector<CVertex3> positions;
+};
+enum Section { kLocation, kHorizon, kObjects };
+struct LinkDoc {
+  std::vector<LinkEntry> sections[3];
+};
+// The entries as the program reads them from the file; an absent file gives no entries.
+LinkDoc ReadLinkDoc(const std::string& file);
+std::string LinkText(const LinkDoc& doc);
