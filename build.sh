@@ -1,63 +1,135 @@
 #!/bin/sh
-# Sets up a Debian 12 machine, builds glide, and runs the demo (./build.sh demo) or every test (./build.sh test).
+# Sets up a Debian 12 machine and builds glide: ./build.sh demo (fly it), tools (glide-scene) or test (every test).
 set -eu
 cd "$(dirname "$0")"
 root=$(pwd)
 
+usage() {
+  echo "usage: ./build.sh demo | tools | test" >&2
+  exit 2
+}
+
+# install_packages LIST...: installs what is missing of packages/LIST.txt, asking apt-get only when needed.
 install_packages() {
   missing=""
-  for p in $(cat tools/debian-packages.txt); do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+  for list in "$@"; do
+    for p in $(grep -v '^#' "packages/$list.txt"); do
+      dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+    done
   done
   [ -z "$missing" ] && return 0
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "Installing:$missing"
   $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $missing
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
 }
 
-build() {  # build DIR [cmake options...]
+# build DIR TARGET [cmake options...]: configures DIR once per call (cheap when nothing changed) and builds
+# TARGET, or everything when TARGET is empty. Each purpose has its own folder, so none rebuilds another's.
+build() {
   dir=$1
-  shift
-  cmake -S . -B "$dir" -G Ninja "$@"
-  cmake --build "$dir"
+  target=$2
+  shift 2
+  cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+  if [ -n "$target" ]; then cmake --build "$dir" --target "$target"; else cmake --build "$dir"; fi
 }
 
 xrun() {
-  # -noreset: the server must not restart when the last client leaves, or the next demo finds no display.
+  # -noreset: the server must not restart when the last client leaves, or the next program finds no display.
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$@"
 }
 
-case "${1:-}" in
+passed=0
+failed=0
+
+summary() {
+  echo "$passed passed, $failed failed"
+}
+
+# suite NAME DIR: runs DIR's tests under a virtual display and adds them to the counts; stops on a failure.
+suite() {
+  name=$1
+  dir=$2
+  shift 2
+  status=0
+  env "$@" xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest --test-dir "$dir" --output-on-failure \
+    >"$dir/ctest.log" 2>&1 || status=$?
+  cat "$dir/ctest.log"
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -1)
+  total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+  bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed.*/\1/')
+  if [ -z "$line" ]; then
+    total=0
+    bad=1
+  fi
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if [ "$status" -ne 0 ] || [ "$bad" -ne 0 ]; then
+    echo "The $name suite failed; see above."
+    summary
+    exit 1
+  fi
+}
+
+# fuzz: each fuzzer for a while; its output goes to a log, which is shown only when it finds a crash.
+fuzz() {
+  for f in build/asan/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    mkdir -p "build/asan/corpus/$name" "build/asan/crashes"
+    log="build/asan/$name.log"
+    if "$f" -max_total_time="${GLIDE_FUZZ_SECONDS:-30}" -rss_limit_mb=4096 \
+        -artifact_prefix="build/asan/crashes/$name-" "build/asan/corpus/$name" "fuzz/seeds/${name#fuzz_}" \
+        >"$log" 2>&1; then
+      passed=$((passed + 1))
+      echo "$name: no crash in ${GLIDE_FUZZ_SECONDS:-30} s (log: $log)"
+    else
+      failed=$((failed + 1))
+      tail -n 40 "$log"
+      echo "$name found a crash; the input that causes it:"
+      grep -o 'Test unit written to .*' "$log" | sed 's/Test unit written to /  /'
+    fi
+  done
+  if [ "$failed" -ne 0 ]; then
+    summary
+    exit 1
+  fi
+}
+
+[ $# -eq 1 ] || usage
+mkdir -p build
+case "$1" in
   demo)
-    install_packages
-    build build -DCMAKE_BUILD_TYPE=Release
+    install_packages demo
+    [ -n "${DISPLAY:-}" ] || install_packages headless
+    build build/demo glide -DCMAKE_BUILD_TYPE=Release -DGLIDE_TESTS=OFF -DGLIDE_BENCH=OFF -DGLIDE_TOOLS=OFF
     if [ -n "${DISPLAY:-}" ]; then
-      exec build/glide -C "$root"
+      exec build/demo/glide -C "$root"
     fi
     mkdir -p out
-    xrun build/glide --batch -C "$root" --keys tools/flight.keys --frames 600 --screenshot "$root/out/screenshot.png"
+    xrun build/demo/glide --batch -C "$root" --keys tools/flight.keys --frames 600 --screenshot out/screenshot.png
     echo "No display: flew the scripted flight tools/flight.keys under Xvfb."
     echo "Screenshot of the last frame: $root/out/screenshot.png"
     echo "Trace log (appended): $root/log.txt"
     ;;
+  tools)
+    install_packages demo tools
+    build build/tools glide-scene -DCMAKE_BUILD_TYPE=Release -DGLIDE_TESTS=OFF -DGLIDE_BENCH=OFF
+    echo "Built $root/build/tools/glide-scene (glide-scene --help tells what it does)."
+    ;;
   test)
-    install_packages
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    xrun ctest --test-dir build --output-on-failure
-    # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a while.
-    CC=clang CXX=clang++ build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIDE_SANITIZE=ON -DGLIDE_FUZZ=ON -DGLIDE_BENCH=OFF
-    ASAN_OPTIONS=detect_leaks=0 xrun ctest --test-dir build-asan --output-on-failure
-    for f in build-asan/fuzz/fuzz_*; do
-      [ -x "$f" ] || continue
-      name=$(basename "$f")
-      mkdir -p "build-asan/corpus/$name"
-      "$f" -max_total_time="${GLIDE_FUZZ_SECONDS:-30}" -rss_limit_mb=4096 "build-asan/corpus/$name" "fuzz/seeds/${name#fuzz_}"
-    done
+    install_packages demo headless tools test
+    build build/test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    suite gcc build/test
+    # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzzers for a while.
+    CC=clang CXX=clang++ build build/asan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIDE_SANITIZE=ON -DGLIDE_FUZZ=ON \
+      -DGLIDE_BENCH=OFF
+    suite sanitizer build/asan ASAN_OPTIONS=detect_leaks=0
+    fuzz
+    summary
     ;;
   *)
-    echo "usage: ./build.sh demo | ./build.sh test" >&2
-    exit 2
+    usage
     ;;
 esac

@@ -5,5 +5,6 @@ int main(int argc, char** argv) {
   const int code = ParseOptions(argc, argv);
   if (code >= 0) return code;
   TuneAllocator();
-  return WinMain(nullptr, nullptr, argc > 0 ? argv[0] : nullptr, SW_SHOWNORMAL);
+  const int result = WinMain(nullptr, nullptr, argc > 0 ? argv[0] : nullptr, SW_SHOWNORMAL);
+  return bSaveFailed && result == 0 ? 1 : result;
 }

@@ -20,6 +20,7 @@ std::string strKeyScript;
 std::string strScreenshot;
 std::string strOverlayFile;
 int iFramesDone;
+bool bSaveFailed;
 
 struct ScriptEvent {
   int frame;
@@ -35,25 +36,30 @@ static int lastWidth, lastHeight;
 
 static const char* const strUsage =
     "usage: glide [-C DIR] [--frames N] [--keys FILE] [--screenshot FILE] [--overlay FILE] [--batch] [--help]\n"
-    "  -C DIR             run in folder DIR (the scene's files are read relative to it)\n"
+    "             [--version]\n"
+    "  -C DIR             run in folder DIR (the scene's files are read relative to it; the files of\n"
+    "                     --keys, --screenshot and --overlay stay relative to the folder glide started in)\n"
     "  --frames N         quit after N rendered frames, as if Esc was pressed\n"
     "  --keys FILE        replay a key script: lines 'FRAME down|up KEY', '#' starts a comment;\n"
     "                     an event of frame F is seen by frame F (frames count from 1);\n"
-    "                     KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit\n"
+    "                     KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit,\n"
+    "                     in any case\n"
     "  --screenshot FILE  save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP\n"
     "  --overlay FILE     write the last frame's three overlay lines to FILE\n"
     "  --batch            report errors on stderr instead of message boxes\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "Without a display, errors always go to stderr.\n";
 
-static WPARAM ParseKeyName(const std::string& name) {
+static WPARAM ParseKeyName(std::string name) {
   static const std::map<std::string, WPARAM> named = {
-      {"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Up", VK_UP}, {"Down", VK_DOWN}, {"Escape", VK_ESCAPE},
-      {"Esc", VK_ESCAPE}, {"Space", VK_SPACE}, {"Return", VK_RETURN}, {"Tab", VK_TAB}};
+      {"left", VK_LEFT}, {"right", VK_RIGHT}, {"up", VK_UP}, {"down", VK_DOWN}, {"escape", VK_ESCAPE},
+      {"esc", VK_ESCAPE}, {"space", VK_SPACE}, {"return", VK_RETURN}, {"tab", VK_TAB}};
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (auto it = named.find(name); it != named.end()) return it->second;
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
     return static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(name[0])));
-  if (name.size() >= 2 && (name[0] == 'F' || name[0] == 'f')) {
+  if (name.size() >= 2 && name[0] == 'f') {
     const int n = std::atoi(name.c_str() + 1);
     if (n >= 1 && n <= 12 && name.find_first_not_of("0123456789", 1) == std::string::npos) return VK_F1 + n - 1;
   }
@@ -95,7 +101,16 @@ static bool ParseCount(const char* text, int* value) {
   return true;
 }
 
+// A relative path of the command line, taken from the folder glide started in whatever -C says.
+static std::string FromStartFolder(const std::string& startFolder, const char* path) {
+  if (path[0] == '/' || startFolder.empty()) return path;
+  return startFolder + "/" + path;
+}
+
 int ParseOptions(int argc, char** argv) {
+  char* started = getcwd(nullptr, 0);
+  const std::string startFolder = started ? started : "";
+  std::free(started);
   const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if ((!display || !*display) && (!wayland || !*wayland)) bBatchMode = 1;
@@ -104,6 +119,9 @@ int ParseOptions(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--help" || arg == "-h") {
       std::fputs(strUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("glide %s\n", GLIDE_VERSION);
       return 0;
     } else if (arg == "--batch") {
       bBatchMode = 1;
@@ -118,11 +136,11 @@ int ParseOptions(int argc, char** argv) {
         return 2;
       }
     } else if (arg == "--keys" && hasValue) {
-      strKeyScript = argv[++i];
+      strKeyScript = FromStartFolder(startFolder, argv[++i]);
     } else if (arg == "--screenshot" && hasValue) {
-      strScreenshot = argv[++i];
+      strScreenshot = FromStartFolder(startFolder, argv[++i]);
     } else if (arg == "--overlay" && hasValue) {
-      strOverlayFile = argv[++i];
+      strOverlayFile = FromStartFolder(startFolder, argv[++i]);
     } else {
       std::fprintf(stderr, "glide: unknown option or missing value: %s\n%s", arg.c_str(), strUsage);
       return 2;
@@ -161,12 +179,17 @@ static bool HasSuffix(const std::string& name, const char* suffix) {
 void SaveLastFrame() {
   if (!strOverlayFile.empty()) {
     FILE* f = std::fopen(strOverlayFile.c_str(), "wb");
-    if (!f || std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) < 0 || std::fclose(f) != 0)
+    const bool written = f && std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) >= 0;
+    if (!(f && std::fclose(f) == 0 && written)) {
       std::fprintf(stderr, "glide: could not write overlay lines %s\n", strOverlayFile.c_str());
+      bSaveFailed = true;
+    }
   }
   if (strScreenshot.empty()) return;
   RGBImage image{lastWidth, lastHeight, lastFrame.data()};
   const bool png = HasSuffix(strScreenshot, ".png");
-  if (lastFrame.empty() || !(png ? SavePNGImage(strScreenshot.c_str(), &image) : SaveDIBImage(strScreenshot.c_str(), &image)))
+  if (lastFrame.empty() || !(png ? SavePNGImage(strScreenshot.c_str(), &image) : SaveDIBImage(strScreenshot.c_str(), &image))) {
     std::fprintf(stderr, "glide: could not write screenshot %s\n", strScreenshot.c_str());
+    bSaveFailed = true;
+  }
 }
