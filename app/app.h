@@ -8,7 +8,6 @@
 extern HINSTANCE hInstance;  // the process instance (init: CreateMyWindow)
 extern HWND hWnd;            // the window (main: Init)
 extern RECT rRect;           // client rectangle read at start-up (main: Init)
-extern int keys[256];        // 1 while the key of that virtual-key code is down (main: WinProc)
 extern HDC hDC;              // the window's device context (init: InitializeOpenGL)
 extern HGLRC hRC;            // the GL rendering context (init: InitializeOpenGL)
 

@@ -85,6 +85,9 @@ struct GlyphBitmap {
 
 // Set by app options (or the fuzzers): 0 shows message boxes, 1 writes them to stderr, 2 drops them.
 extern int bBatchMode;
+// Indexed by virtual-key code, 1 while the key is down (app main: WinProc). It lives here, below both the
+// window procedure that writes it and the glider controls that read it.
+extern int keys[256];
 
 bool RegisterClass(const WNDCLASS* wc);
 bool UnregisterClass(const char* className, HINSTANCE instance);

@@ -14,6 +14,8 @@ struct PlatformWindow {
   WNDPROC proc;
 };
 
+int keys[256];
+
 static WNDCLASS registeredClass;
 static std::string registeredName;
 static bool classRegistered;
