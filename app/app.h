@@ -16,6 +16,7 @@ extern std::string strKeyScript;    // per-frame key script to replay, empty for
 extern std::string strScreenshot;   // file the last frame is saved to, empty for none (options)
 extern std::string strOverlayFile;  // file the last overlay lines are written to, empty for none (options)
 extern int iFramesDone;             // frames rendered so far (options: FinishFrame)
+extern bool bNoVsync;               // swap without waiting for the display, for benchmarks (options)
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);
 HWND CreateMyWindow(const char* title, int width, int height, HINSTANCE instance);
