@@ -8,7 +8,6 @@
 extern HINSTANCE hInstance;  // the process instance (init: CreateMyWindow)
 extern HWND hWnd;            // the window (main: Init)
 extern RECT rRect;           // client rectangle read at start-up (main: Init)
-extern int keys[256];        // 1 while the key of that virtual-key code is down (main: WinProc)
 extern HDC hDC;              // the window's device context (init: InitializeOpenGL)
 extern HGLRC hRC;            // the GL rendering context (init: InitializeOpenGL)
 
@@ -18,6 +17,7 @@ extern std::string strScreenshot;   // file the last frame is saved to, empty fo
 extern std::string strOverlayFile;  // file the last overlay lines are written to, empty for none (options)
 extern int iFramesDone;             // frames rendered so far (options: FinishFrame)
 extern bool bSaveFailed;            // the screenshot or overlay file could not be written (options: SaveLastFrame)
+extern bool bNoVsync;               // swap without waiting for the display, for benchmarks (options)
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);
 HWND CreateMyWindow(const char* title, int width, int height, HINSTANCE instance);

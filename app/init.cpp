@@ -88,6 +88,11 @@ void InitializeOpenGL(int width, int height) {
   if (!bSetupPixelFormat(hDC)) PostQuitMessage(0);
   hRC = wglCreateContext(hDC);
   wglMakeCurrent(hDC, hRC);
+  // Motion is per frame, so the display's refresh sets the glider's speed; adaptive sync where there is one.
+  if (bNoVsync)
+    wglSwapIntervalEXT(0);
+  else if (!wglSwapIntervalEXT(-1))
+    wglSwapIntervalEXT(1);
   glClearColor(0.3f, 0.6f, 0.9f, 0.0f);
   glClearDepth(1.0);
   glDepthFunc(GL_LESS);

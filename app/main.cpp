@@ -5,7 +5,6 @@
 
 HWND hWnd;
 RECT rRect;
-int keys[256];
 
 void Init(HWND window) {
   if (LogLevel > 0) WriteLog("main  START Init(...) ", 0);

@@ -21,6 +21,7 @@ std::string strScreenshot;
 std::string strOverlayFile;
 int iFramesDone;
 bool bSaveFailed;
+bool bNoVsync;
 
 struct ScriptEvent {
   int frame;
@@ -47,6 +48,7 @@ static const char* const strUsage =
     "  --screenshot FILE  save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP\n"
     "  --overlay FILE     write the last frame's three overlay lines to FILE\n"
     "  --batch            report errors on stderr instead of message boxes\n"
+    "  --no-vsync         do not wait for the display between frames (for benchmarks)\n"
     "  --help             show this text\n"
     "  --version          show the version\n"
     "Without a display, errors always go to stderr.\n";
@@ -125,6 +127,8 @@ int ParseOptions(int argc, char** argv) {
       return 0;
     } else if (arg == "--batch") {
       bBatchMode = 1;
+    } else if (arg == "--no-vsync") {
+      bNoVsync = true;
     } else if (arg == "-C" && hasValue) {
       if (chdir(argv[++i]) != 0) {
         std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);

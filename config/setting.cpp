@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/platform.h"
 
 int LogLevel;
 char strLinkFile[100];
@@ -22,8 +25,13 @@ static void ScanLinkWord(const char* line) {
     std::memcpy(strLinkFile, word, std::strlen(word) + 1);
 }
 
+// The file is mapped, not opened as a stream, so that a FIFO in its place reads as missing instead of
+// waiting for a writer.
 void LoadSetting() {
-  std::ifstream f_out("dbIlm/setting.ini");
+  size_t size = 0;
+  const uint8_t* view = MapFile("dbIlm/setting.ini", &size);
+  std::istringstream f_out(view ? std::string(reinterpret_cast<const char*>(view), size) : std::string());
+  UnmapFile(view, size);
   char strRead[255];
   float* const floats[7] = {&MoveStep, &TurnStep, &GroundClearance, &CameraDistance,
                             &CameraYawStep, &CameraPitchStep, &GridDivisions};

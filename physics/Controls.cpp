@@ -1,9 +1,9 @@
 // The glider's response to the held keys, applied once a frame.
 #include <cmath>
 
-#include "app/app.h"
 #include "config/config.h"
 #include "physics/physics.h"
+#include "platform/platform.h"
 
 CVertex3 Glader;
 float GladerYaw;

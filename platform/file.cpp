@@ -1,6 +1,7 @@
-// Read-only whole-file mappings, large blocks backed by huge pages, and the heap policy for large blocks.
+// Whole-file mappings and appends that never wait on a FIFO, huge-page blocks, the heap policy for large blocks.
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -9,18 +10,45 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Opening without waiting: a FIFO would otherwise hold the open until a writer comes. What was opened is
+// then checked, not the name, which could have been replaced in between.
+static int OpenWithoutWaiting(const char* name, int flags) {
+  const int fd = open(name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 const uint8_t* MapFile(const char* name, size_t* size) {
   if (!name || !size) return nullptr;
-  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  int fd = OpenWithoutWaiting(name, O_RDONLY);
   if (fd < 0) return nullptr;
   struct stat st;
   void* view = MAP_FAILED;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+  if (fstat(fd, &st) == 0 && st.st_size > 0)
     view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   close(fd);
   if (view == MAP_FAILED) return nullptr;
   *size = static_cast<size_t>(st.st_size);
   return static_cast<const uint8_t*>(view);
+}
+
+bool AppendFile(const char* name, const char* text, size_t size) {
+  if (!name || (!text && size)) return false;
+  const int fd = OpenWithoutWaiting(name, O_WRONLY | O_APPEND | O_CREAT);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, text + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  return done == size;
 }
 
 void UnmapFile(const uint8_t* view, size_t size) {

@@ -26,12 +26,23 @@ constexpr UINT WM_KEYDOWN = 256;
 constexpr UINT WM_KEYUP = 257;
 constexpr UINT WM_MOUSEMOVE = 0x200;
 
-constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
-                 VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_LEFT = 0x25, VK_UP = 0x26,
-                 VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_F1 = 0x70, VK_F2 = 0x71, VK_F3 = 0x72;
+constexpr UINT SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
+
+constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_CLEAR = 0x0C, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
+                 VK_CONTROL = 0x11, VK_MENU = 0x12, VK_PAUSE = 0x13, VK_CAPITAL = 0x14, VK_ESCAPE = 0x1B,
+                 VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
+                 VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_SNAPSHOT = 0x2C, VK_INSERT = 0x2D,
+                 VK_DELETE = 0x2E, VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D, VK_NUMPAD0 = 0x60,
+                 VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E,
+                 VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F2 = 0x71, VK_F3 = 0x72, VK_F13 = 0x7C, VK_NUMLOCK = 0x90,
+                 VK_SCROLL = 0x91, VK_VOLUME_MUTE = 0xAD, VK_VOLUME_DOWN = 0xAE, VK_VOLUME_UP = 0xAF,
+                 VK_MEDIA_NEXT_TRACK = 0xB0, VK_MEDIA_PREV_TRACK = 0xB1, VK_MEDIA_STOP = 0xB2,
+                 VK_MEDIA_PLAY_PAUSE = 0xB3, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC,
+                 VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB,
+                 VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE, VK_OEM_102 = 0xE2;
 
 constexpr UINT CS_VREDRAW = 1, CS_HREDRAW = 2;
-constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000, WS_CLIPSIBLINGS = 0x04000000, WS_CLIPCHILDREN = 0x02000000;
+constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000, WS_THICKFRAME = 0x00040000, WS_CLIPSIBLINGS = 0x04000000, WS_CLIPCHILDREN = 0x02000000;
 constexpr int SW_SHOWNORMAL = 1;
 constexpr UINT PM_REMOVE = 1;
 constexpr intptr_t IDI_APPLICATION = 32512, IDC_ARROW = 32512, COLOR_WINDOW = 5;
@@ -87,6 +98,9 @@ struct GlyphBitmap {
 extern int bBatchMode;
 // Set by the scene tools: when set, every message box goes to it instead, whatever bBatchMode says.
 extern void (*MessageSink)(const char* caption, const char* text);
+// Indexed by virtual-key code, 1 while the key is down (app main: WinProc). It lives here, below both the
+// window procedure that writes it and the glider controls that read it.
+extern int keys[256];
 
 bool RegisterClass(const WNDCLASS* wc);
 bool UnregisterClass(const char* className, HINSTANCE instance);
@@ -116,11 +130,16 @@ HGLRC wglCreateContext(HDC hdc);
 bool wglMakeCurrent(HDC hdc, HGLRC context);
 bool wglDeleteContext(HGLRC context);
 bool SwapBuffers(HDC hdc);
+// Buffer swaps wait for this many display refreshes; -1 asks for adaptive sync, refused where there is none.
+bool wglSwapIntervalEXT(int interval);
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
-// Whole-file read-only mapping; null for a missing, unreadable or empty file.
+// Whole-file read-only mapping; null for a missing, unreadable or empty file, and at once for anything but a
+// regular file (a FIFO, a device, a socket or a folder).
 const uint8_t* MapFile(const char* name, size_t* size);
+// Appends to a regular file, made if missing; false, without waiting, where that cannot be done.
+bool AppendFile(const char* name, const char* text, size_t size);
 void UnmapFile(const uint8_t* view, size_t size);
 // Memory for free(); blocks of some megabytes ask for huge pages, whose first touch costs far less.
 void* AllocateBlock(size_t size);

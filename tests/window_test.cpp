@@ -1,4 +1,4 @@
-// The real window under X: Esc and the close button end the run, the start-up log, the clear colour.
+// The real window under X: how it ends, its log, its size and restore, its keys, files that would block.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,9 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/stat.h>
+
+#include "image/image.h"
 #include "tests/support.h"
 
 static const std::vector<std::string> kStartAndStop = {
@@ -126,4 +129,162 @@ TEST(NoDisplay, EndsWithAClearMessageInsteadOfRunningUnseen) {
                                      DemoPath() + " --batch -C " + dir.path() + " --frames 3 2>&1; echo rc=$?");
   EXPECT_NE(out.find("Cannot open the window: "), std::string::npos) << out;
   EXPECT_NE(out.find("rc=1\n"), std::string::npos) << out;
+}
+
+namespace {
+
+std::string Id(unsigned long window) { return std::to_string(window); }
+
+bool IsGround(const std::string& rgb) { return rgb == "0 160 0\n"; }
+
+// A green ground plane under the glider that fills the view wherever the viewport reaches.
+void WriteGroundScene(int logLevel) {
+  WriteFile("dbIlm/setting.ini", std::to_string(logLevel) + "\nlink.txt\n1\n0.05\n5\n40\n0.05\n0.02\n10\n");
+  WriteFile("link.txt", "#Location\nground\nt\n1\n0\n0\n0\n#Horizon\n#Objects\n");
+  WriteFile("ground.obj",
+            "v  -300 -300 0\nv  300 -300 0\nv  300 300 0\nv  -300 300 0\n"
+            "vt  0.5 0.5 0\nvt  0.5 0.5 0\nvt  0.5 0.5 0\nvt  0.5 0.5 0\nf 1/1/1 2/2/2 3/3/3\nf 1/1/1 3/3/3 4/4/4\n");
+  std::vector<uint8_t> pixels;
+  for (int i = 0; i < 64; ++i) pixels.insert(pixels.end(), {0, 160, 0});
+  RGBImage image{8, 8, pixels.data()};
+  ASSERT_TRUE(SaveDIBImage("ground.bmp", &image));
+}
+
+std::string Pixel(unsigned long window, int x, int y) {
+  return RunCapture(ProbePath() + " pixel " + Id(window) + " " + std::to_string(x) + " " + std::to_string(y));
+}
+
+// Waits up to ten seconds for the pixel to show the ground.
+bool GroundAppears(unsigned long window, int x, int y) {
+  for (int tries = 0; tries < 200; ++tries) {
+    if (IsGround(Pixel(window, x, y))) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+size_t CountWinProcLines() {
+  const auto lines = ReadLines("log.txt");
+  return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("WinProc") != std::string::npos;
+  }));
+}
+
+// The log stops growing for a while: the messages of what was done last have all been taken.
+size_t SettledWinProcLines() {
+  size_t last = CountWinProcLines();
+  for (int quiet = 0; quiet < 6;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const size_t now = CountWinProcLines();
+    quiet = now == last ? quiet + 1 : 0;
+    last = now;
+  }
+  return last;
+}
+
+void WaitForFirstFrame() {
+  for (int tries = 0; tries < 400; ++tries) {
+    const auto lines = ReadLines("log.txt");
+    const auto isFrame = [](const std::string& l) { return l.find("RenderScene") != std::string::npos; };
+    if (std::any_of(lines.begin(), lines.end(), isFrame)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+}  // namespace
+
+TEST_F(RealWindow, SizeHintsAllowResizingAndAResizeSetsTheViewport) {
+  WriteGroundScene(0);
+  DemoProcess demo({"--batch", "-C", dir.path()});
+  const unsigned long window = demo.FindWindow(20);
+  ASSERT_NE(window, 0u);
+  const std::string hints = RunCapture("xprop -id " + Id(window) + " WM_NORMAL_HINTS");
+  EXPECT_EQ(hints.find("maximum size"), std::string::npos) << hints;
+  EXPECT_EQ(hints.find("minimum size: 800 by 600"), std::string::npos) << hints;
+  ASSERT_TRUE(GroundAppears(window, 400, 550));
+  std::system(("xdotool windowsize --sync " + Id(window) + " 1000 700").c_str());
+  // The viewport of 800 x 600 would leave the right edge to the clear colour.
+  EXPECT_TRUE(GroundAppears(window, 950, 650)) << Pixel(window, 950, 650);
+  std::system((ProbePath() + " close " + Id(window)).c_str());
+  EXPECT_EQ(demo.Wait(20), 0);
+}
+
+TEST_F(RealWindow, UnmapAndMapDrawTheSceneAgain) {
+  WriteGroundScene(0);
+  DemoProcess demo({"--batch", "-C", dir.path()});
+  const unsigned long window = demo.FindWindow(20);
+  ASSERT_NE(window, 0u);
+  ASSERT_TRUE(GroundAppears(window, 400, 550));
+  std::system(("xdotool windowunmap --sync " + Id(window)).c_str());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::system(("xdotool windowmap --sync " + Id(window)).c_str());
+  EXPECT_TRUE(GroundAppears(window, 400, 550)) << Pixel(window, 400, 550);
+  std::system((ProbePath() + " close " + Id(window)).c_str());
+  EXPECT_EQ(demo.Wait(20), 0);
+}
+
+// A FIFO in place of a file would hold the reading open until a writer came; it must read as missing.
+TEST_F(RealWindow, FifosReadAsMissingFilesWithoutWaiting) {
+  ASSERT_EQ(mkdir("Glader", 0777), 0);
+  ASSERT_EQ(mkfifo("Glader/glader01.bmp", 0666), 0);
+  const std::string run = "timeout 2 " + DemoPath() + " --batch -C " + dir.path() + " --frames 3 2>&1; echo rc=$?";
+  std::string out = RunCapture(run);
+  EXPECT_NE(out.find("Failed to open DIB file Glader/glader01.bmp."), std::string::npos) << out;
+  EXPECT_NE(out.find("rc=0\n"), std::string::npos) << out;
+  EXPECT_EQ(ReadLines("log.txt").size(), kStartAndStop.size());
+  // The settings and the log: the run still ends at once, and the log's lines are lost.
+  ASSERT_EQ(mkdir("dbIlm", 0777), 0);
+  ASSERT_EQ(mkfifo("dbIlm/setting.ini", 0666), 0);
+  ASSERT_EQ(std::remove("log.txt"), 0);
+  ASSERT_EQ(mkfifo("log.txt", 0666), 0);
+  out = RunCapture(run);
+  EXPECT_NE(out.find("rc=0\n"), std::string::npos) << out;
+}
+
+TEST_F(RealWindow, KeysBeyondTheControlsEachMakeOneMessage) {
+  WriteFile("dbIlm/setting.ini", "4\n");
+  DemoProcess demo({"--batch", "-C", dir.path()});
+  const unsigned long window = demo.FindWindow(20);
+  ASSERT_NE(window, 0u);
+  WaitForFirstFrame();
+  std::system(("xdotool windowfocus --sync " + Id(window)).c_str());
+  for (const char* key : {"Home", "Delete", "comma", "KP_End", "KP_Add", "Caps_Lock", "Super_L"}) {
+    const size_t before = SettledWinProcLines();
+    std::system(("xdotool keydown " + std::string(key)).c_str());
+    EXPECT_EQ(SettledWinProcLines(), before + 1) << key << " down";
+    std::system(("xdotool keyup " + std::string(key)).c_str());
+    EXPECT_EQ(SettledWinProcLines(), before + 2) << key << " up";
+  }
+  std::system((ProbePath() + " close " + Id(window)).c_str());
+  EXPECT_EQ(demo.Wait(20), 0);
+}
+
+TEST_F(RealWindow, OneCloseRequestGivesOneCloseMessage) {
+  WriteFile("dbIlm/setting.ini", "4\n");
+  DemoProcess demo({"--batch", "-C", dir.path()});
+  const unsigned long window = demo.FindWindow(20);
+  ASSERT_NE(window, 0u);
+  WaitForFirstFrame();
+  const size_t before = SettledWinProcLines();
+  std::system((ProbePath() + " close " + Id(window)).c_str());
+  EXPECT_EQ(demo.Wait(20), 0);
+  EXPECT_EQ(CountWinProcLines(), before + 1);
+  const auto lines = ReadLines("log.txt");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(lines[lines.size() - 3].find("WinProc"), std::string::npos);
+}
+
+TEST_F(RealWindow, WindowDestroyedFromOutsideEndsThroughDeInit) {
+  DemoProcess demo({"--batch", "-C", dir.path()});
+  const unsigned long window = demo.FindWindow(20);
+  ASSERT_NE(window, 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::system(("xdotool windowclose " + Id(window)).c_str());
+  EXPECT_EQ(demo.Wait(20), 0);
+  // The window is unmapped before it goes, which sends a size of 0 first.
+  const auto lines = ReadLines("log.txt");
+  ASSERT_GE(lines.size(), kStartAndStop.size());
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+            std::vector<std::string>(kStartAndStop.begin(), kStartAndStop.begin() + 6));
+  EXPECT_EQ(lines.back().substr(lines.back().find(' ')), " - init  DeInit() - Deinitialization OpenGL  - 0");
 }

@@ -1,4 +1,5 @@
-// Test helper that acts on an X window as a window manager or a user would: close it, read a pixel, its class.
+// Test helper that acts on an X window as a window manager or a user would: close it, read a pixel, its class,
+// take the keyboard focus away from every window.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -7,8 +8,8 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: xprobe close|class WINDOW | xprobe pixel WINDOW X Y\n");
+  if (argc < 2 || (argc < 3 && std::strcmp(argv[1], "unfocus"))) {
+    std::fprintf(stderr, "usage: xprobe close|class WINDOW | xprobe pixel WINDOW X Y | xprobe unfocus\n");
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -16,9 +17,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "xprobe: no display\n");
     return 2;
   }
-  const Window window = std::strtoul(argv[2], nullptr, 0);
+  const Window window = argc > 2 ? std::strtoul(argv[2], nullptr, 0) : None;
   int rc = 0;
-  if (!std::strcmp(argv[1], "close")) {
+  if (!std::strcmp(argv[1], "unfocus")) {
+    XSetInputFocus(display, None, RevertToNone, CurrentTime);
+  } else if (!std::strcmp(argv[1], "close")) {
     XEvent e{};
     e.xclient.type = ClientMessage;
     e.xclient.window = window;

@@ -1,0 +1,78 @@
+// Real key events reaching the window in this process: the Windows key codes, and key-ups on focus loss.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "gl_window.h"
+
+namespace {
+
+class Input : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (HaveDisplay()) OpenTestWindow();
+  }
+  void SetUp() override {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    window = RunCapture("xdotool search --pid " + std::to_string(getpid()) + " --name '^Game$' | head -1");
+    window.erase(window.find_last_not_of("\n") + 1);
+    ASSERT_FALSE(window.empty());
+    std::system(("xdotool windowfocus --sync " + window).c_str());
+  }
+  // Takes and dispatches messages until `done` holds or the time is up; every WM_KEYDOWN's code is kept.
+  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      MSG msg;
+      if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        continue;
+      }
+      if (msg.message == WM_KEYDOWN) downs.push_back(msg.wParam);
+      DispatchMessage(&msg);
+    }
+    return true;
+  }
+  std::string window;
+  std::vector<WPARAM> downs;
+};
+
+TEST_F(Input, EveryKeyOfAStandardKeyboardHasItsWindowsCode) {
+  const std::pair<const char*, WPARAM> cases[] = {
+      {"Home", VK_HOME},        {"End", VK_END},           {"Insert", VK_INSERT},     {"Delete", VK_DELETE},
+      {"Prior", VK_PRIOR},      {"Next", VK_NEXT},         {"comma", VK_OEM_COMMA},   {"period", VK_OEM_PERIOD},
+      {"minus", VK_OEM_MINUS},  {"equal", VK_OEM_PLUS},    {"semicolon", VK_OEM_1},   {"slash", VK_OEM_2},
+      {"grave", VK_OEM_3},      {"bracketleft", VK_OEM_4}, {"backslash", VK_OEM_5},   {"bracketright", VK_OEM_6},
+      {"apostrophe", VK_OEM_7}, {"KP_Add", VK_ADD},        {"KP_Subtract", VK_SUBTRACT},
+      {"KP_Multiply", VK_MULTIPLY}, {"KP_Divide", VK_DIVIDE}, {"KP_Enter", VK_RETURN}, {"KP_End", VK_END},
+      {"KP_Insert", VK_INSERT}, {"KP_Begin", VK_CLEAR},    {"Caps_Lock", VK_CAPITAL}, {"Shift_R", VK_SHIFT},
+      {"Control_R", VK_CONTROL}, {"Super_L", VK_LWIN},     {"Menu", VK_APPS},
+      {"F12", VK_F1 + 11},      {"Pause", VK_PAUSE},       {"Scroll_Lock", VK_SCROLL}, {"q", 'Q'},
+      {"7", '7'}};
+  for (const auto& [name, vk] : cases) {
+    downs.clear();
+    std::system(("xdotool key " + std::string(name)).c_str());
+    EXPECT_TRUE(Pump([&] { return !downs.empty(); })) << name;
+    Pump([] { return false; }, std::chrono::milliseconds(150));
+    // xdotool presses a modifier twice when the key is its own modifier; the code is what counts.
+    EXPECT_EQ(std::count(downs.begin(), downs.end(), vk), static_cast<long>(downs.size())) << name;
+  }
+}
+
+// A key let go while another window has the keyboard sends its key-up there; the held flag is cleared on
+// losing the focus instead, or the glider would fly on until the key was pressed again.
+TEST_F(Input, LosingTheFocusReleasesAHeldKey) {
+  std::system("xdotool keydown w");
+  ASSERT_TRUE(Pump([] { return keys[unsigned{'W'}] == 1; }));
+  std::system((ProbePath() + " unfocus").c_str());
+  EXPECT_TRUE(Pump([] { return keys[unsigned{'W'}] == 0; }));
+  std::system("xdotool keyup w");
+}
+
+}  // namespace

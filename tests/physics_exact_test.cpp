@@ -1,0 +1,249 @@
+// The physics against the plain formulas, bit for bit, over random states: no build may round differently.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <sstream>
+
+#include "config/config.h"
+#include "physics/physics.h"
+#include "platform/platform.h"
+#include "scene_reset.h"
+#include "tests/physics_reference.h"
+
+namespace {
+
+constexpr int kSamples = 100000;
+
+bool Same(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+bool Same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+bool Same(const CVertex3& a, const CVertex3& b) { return Same(a.x, b.x) && Same(a.y, b.y) && Same(a.z, b.z); }
+
+// Counts the samples that differ and keeps the first one for the failure message.
+struct Mismatches {
+  int count = 0;
+  std::string first;
+  void Note(bool same, const std::function<std::string()>& describe) {
+    if (same) return;
+    if (count++ == 0) first = describe();
+  }
+};
+
+std::string Show(std::initializer_list<double> values) {
+  std::ostringstream s;
+  s.precision(17);
+  for (double v : values) s << v << ' ';
+  return s.str();
+}
+
+class ExactPhysics : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetScene();
+    std::fill(std::begin(keys), std::end(keys), 0);
+    ResetGlader();
+    CameraYaw = CameraPitch = 0;
+  }
+  void TearDown() override {
+    ApplyLookAt = nullptr;
+    DrawFaceMarker = nullptr;
+    LocationModel.clear();
+  }
+  float Uniform(float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); }
+  std::mt19937 random{12345};
+};
+
+TEST_F(ExactPhysics, MoveGladerMatchesTheFormulas) {
+  Mismatches wrong;
+  for (int i = 0; i < kSamples; ++i) {
+    const RefGlider before{Uniform(-1000, 1000), Uniform(-1000, 1000), Uniform(-200, 200), Uniform(0, PI + PI),
+                           Uniform(-1.8f, 1.6f)};
+    const unsigned bits = random();
+    const RefHeld held{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0, (bits & 16) != 0,
+                       (bits & 32) != 0};
+    TurnStep = Uniform(0, 0.5f);
+    MoveStep = Uniform(0, 10);
+    Glader = CVertex3{before.x, before.y, before.z};
+    GladerYaw = before.yaw;
+    GladerPitch = before.pitch;
+    keys[VK_LEFT] = held.left;
+    keys[VK_RIGHT] = held.right;
+    keys[VK_DOWN] = held.down;
+    keys[VK_UP] = held.up;
+    keys[unsigned{'W'}] = held.forward;
+    keys[unsigned{'S'}] = held.back;
+    MoveGlader();
+    const RefGlider want = RefMoveGlader(before, held, TurnStep, MoveStep);
+    wrong.Note(Same(Glader, CVertex3{want.x, want.y, want.z}) && Same(GladerYaw, want.yaw) &&
+                   Same(GladerPitch, want.pitch),
+               [&] {
+                 return "keys " + std::to_string(bits & 63) + " got " +
+                        Show({Glader.x, Glader.y, Glader.z, GladerYaw, GladerPitch}) + "want " +
+                        Show({want.x, want.y, want.z, want.yaw, want.pitch});
+               });
+  }
+  EXPECT_EQ(wrong.count, 0) << wrong.first;
+}
+
+double lookAt[9];
+void RecordLookAt(const double eye[3], const double centre[3], const double up[3]) {
+  std::memcpy(lookAt, eye, sizeof(double) * 3);
+  std::memcpy(lookAt + 3, centre, sizeof(double) * 3);
+  std::memcpy(lookAt + 6, up, sizeof(double) * 3);
+}
+
+TEST_F(ExactPhysics, PositionCameraAndItsLookAtMatchTheFormulas) {
+  ApplyLookAt = RecordLookAt;
+  Mismatches wrong;
+  for (int i = 0; i < kSamples; ++i) {
+    const RefGlider glider{Uniform(-1000, 1000), Uniform(-1000, 1000), Uniform(-200, 200), Uniform(0, PI + PI),
+                           Uniform(-1.8f, 1.6f)};
+    RefCamera want{Uniform(-7, 13), Uniform(-1.8f, 1.6f), {}, {}, {}, {}};
+    CameraDistance = i % 100 == 0 ? 0 : Uniform(0, 100);
+    CameraYawStep = Uniform(0, 0.2f);
+    CameraPitchStep = Uniform(0, 0.2f);
+    Glader = CVertex3{glider.x, glider.y, glider.z};
+    GladerYaw = glider.yaw;
+    GladerPitch = glider.pitch;
+    CameraYaw = want.yaw;
+    CameraPitch = want.pitch;
+    PositionCamera();
+    RefPositionCamera(glider, CameraDistance, CameraYawStep, CameraPitchStep, &want);
+    bool same = Same(CameraYaw, want.yaw) && Same(CameraPitch, want.pitch) && Same(CameraEye, want.eye);
+    for (int k = 0; k < 3; ++k)
+      same = same && Same(lookAt[k], want.lookEye[k]) && Same(lookAt[3 + k], want.lookCentre[k]) &&
+             Same(lookAt[6 + k], want.lookUp[k]);
+    wrong.Note(same, [&] {
+      return "got " + Show({CameraYaw, CameraPitch, CameraEye.x, CameraEye.y, CameraEye.z}) + "look-at " +
+             Show({lookAt[0], lookAt[1], lookAt[2], lookAt[3], lookAt[4], lookAt[5], lookAt[6], lookAt[7], lookAt[8]}) + "want " +
+             Show({want.yaw, want.pitch, want.eye.x, want.eye.y, want.eye.z}) + "look-at " +
+             Show({want.lookEye[0], want.lookEye[1], want.lookEye[2], want.lookCentre[0], want.lookCentre[1],
+                   want.lookCentre[2], want.lookUp[0], want.lookUp[1], want.lookUp[2]});
+    });
+  }
+  EXPECT_EQ(wrong.count, 0) << wrong.first;
+}
+
+// A mesh of random triangles owned by the test; element 0 of the vertices is the zero element.
+struct RandomMesh {
+  std::vector<CVertex3> vertices{CVertex3{0, 0, 0}};
+  std::vector<CFace> faces;
+  std::vector<CVertex2> coords;
+  void Install() {
+    coords.assign(vertices.size(), CVertex2{0, 0});
+    CModel model{static_cast<int32_t>(vertices.size() - 1), vertices.data(), 0, coords.data(),
+                 static_cast<int32_t>(faces.size()), faces.data()};
+    LocationModel = {model};
+    minX = maxX = vertices[1].x;
+    minY = maxY = vertices[1].y;
+    for (size_t i = 1; i < vertices.size(); ++i) {
+      minX = std::min(minX, vertices[i].x);
+      maxX = std::max(maxX, vertices[i].x);
+      minY = std::min(minY, vertices[i].y);
+      maxY = std::max(maxY, vertices[i].y);
+    }
+  }
+};
+
+TEST_F(ExactPhysics, FacePlanesCellSizesAndFilingMatchTheFormulas) {
+  constexpr int kFacesPerMesh = 1000;
+  Mismatches wrong;
+  for (int mesh = 0; mesh < kSamples / kFacesPerMesh; ++mesh) {
+    RandomMesh m;
+    for (int f = 0; f < kFacesPerMesh; ++f) {
+      for (int k = 0; k < 3; ++k) m.vertices.push_back(CVertex3{Uniform(-500, 500), Uniform(-500, 500), Uniform(-50, 50)});
+      const int32_t last = static_cast<int32_t>(m.vertices.size()) - 1;
+      m.faces.push_back(CFace{{last - 2, last - 1, last}});
+    }
+    m.Install();
+    GridDivisions = Uniform(10, 40);
+    funEquationLinePolygon();
+    const float dx = RefCellSize(minX, maxX, GridDivisions), dy = RefCellSize(minY, maxY, GridDivisions);
+    wrong.Note(Same(deltaMatrixX, dx) && Same(deltaMatrixY, dy),
+               [&] { return "cell size " + Show({deltaMatrixX, deltaMatrixY, dx, dy}); });
+    ASSERT_EQ(FacePlaneTable.size(), m.faces.size());
+    std::vector<int> filed(GridCells * GridCells, 0);
+    for (size_t f = 0; f < m.faces.size(); ++f) {
+      const CVertex3* v[3];
+      for (int k = 0; k < 3; ++k) v[k] = &m.vertices[static_cast<size_t>(m.faces[f].Index[k])];
+      const RefPlane want = RefFacePlane(*v[0], *v[1], *v[2]);
+      const FacePlane& got = FacePlaneTable[f];
+      wrong.Note(Same(got.planeA, want.a) && Same(got.planeB, want.b) && Same(got.planeC, want.c) &&
+                     Same(got.planeD, want.d) && Same(got.edge02, want.edge02) && Same(got.edge12, want.edge12) &&
+                     Same(got.edge01, want.edge01),
+                 [&] {
+                   return "face " + std::to_string(f) + " got " +
+                          Show({got.planeA, got.planeB, got.planeC, got.planeD}) + "want " +
+                          Show({want.a, want.b, want.c, want.d});
+                 });
+      for (const CVertex3* corner : {v[0], v[2], v[1]}) {
+        const int column = RefCellIndex(corner->x, minX, dx), row = RefCellIndex(corner->y, minY, dy);
+        const int n = ++filed[static_cast<size_t>(row * GridCells + column)];
+        const int32_t* cell = FaceGrid[row][column];
+        wrong.Note(cell[0] >= n && cell[n] == static_cast<int32_t>(f),
+                   [&] { return "face " + std::to_string(f) + " not filed in its corner's cell"; });
+      }
+    }
+    for (int row = 0; row < GridCells; ++row)
+      for (int column = 0; column < GridCells; ++column)
+        wrong.Note(FaceGrid[row][column][0] == filed[static_cast<size_t>(row * GridCells + column)],
+                   [&] { return "cell count " + std::to_string(column) + "," + std::to_string(row); });
+  }
+  EXPECT_EQ(wrong.count, 0) << wrong.first;
+}
+
+std::vector<RefMarker> drawn;
+void RecordMarker(float red, float green, float, const CVertex3 corners[3]) {
+  drawn.push_back(RefMarker{red, green, {corners[0], corners[1], corners[2]}});
+}
+
+TEST_F(ExactPhysics, FollowGroundMatchesTheFormulas) {
+  constexpr int kPositionsPerFace = 100;
+  DrawFaceMarker = RecordMarker;
+  Mismatches wrong;
+  int passed = 0;
+  for (int face = 0; face < kSamples / kPositionsPerFace; ++face) {
+    RandomMesh m;
+    for (int k = 0; k < 3; ++k) m.vertices.push_back(CVertex3{Uniform(-100, 100), Uniform(-100, 100), Uniform(-20, 20)});
+    m.faces.push_back(CFace{{1, 2, 3}});
+    m.Install();
+    GridDivisions = Uniform(0.5f, 3);
+    funEquationLinePolygon();
+    const CVertex3 &v0 = m.vertices[1], &v1 = m.vertices[2], &v2 = m.vertices[3];
+    const RefPlane plane = RefFacePlane(v0, v1, v2);
+    const float dx = RefCellSize(minX, maxX, GridDivisions), dy = RefCellSize(minY, maxY, GridDivisions);
+    for (int i = 0; i < kPositionsPerFace; ++i) {
+      const float x = Uniform(minX - 1, maxX + 1), y = Uniform(minY - 1, maxY + 1), z = Uniform(-40, 140);
+      GroundClearance = Uniform(0, 10);
+      MoveStep = Uniform(0, 4);
+      Glader = CVertex3{x, y, z};
+      NamFace = -1;
+      drawn.clear();
+      FollowGround();
+      const int column = RefCellIndex(x, minX, dx), row = RefCellIndex(y, minY, dy);
+      int filed = 0;
+      for (const CVertex3* corner : {&v0, &v2, &v1})
+        filed += RefCellIndex(corner->x, minX, dx) == column && RefCellIndex(corner->y, minY, dy) == row;
+      const RefGround want = RefFollowFace(v0, v1, v2, plane, x, y, z, GroundClearance, MoveStep, filed);
+      passed += want.found;
+      bool same = Same(Glader.z, want.z) && NamFace == (want.found ? 0 : -1) && indexCoordX == column &&
+                  indexCoordY == row && drawn.size() == want.markers.size();
+      for (size_t k = 0; same && k < drawn.size(); ++k)
+        same = Same(drawn[k].red, want.markers[k].red) && Same(drawn[k].green, want.markers[k].green) &&
+               Same(drawn[k].corners[0], want.markers[k].corners[0]) &&
+               Same(drawn[k].corners[1], want.markers[k].corners[1]) &&
+               Same(drawn[k].corners[2], want.markers[k].corners[2]);
+      wrong.Note(same, [&] {
+        return "at " + Show({x, y, z}) + "got z " + Show({Glader.z}) + "want " + Show({want.z}) + "markers " +
+               std::to_string(drawn.size()) + " want " + std::to_string(want.markers.size());
+      });
+    }
+  }
+  EXPECT_EQ(wrong.count, 0) << wrong.first;
+  // The samples must reach the plane test often enough to mean something.
+  EXPECT_GT(passed, kSamples / 10);
+}
+
+}  // namespace
