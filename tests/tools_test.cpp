@@ -1,12 +1,10 @@
-// The converters on small inputs, and a scripted flight over the bundled scene replayed twice.
+// The model converter on small inputs, and a scripted flight over the bundled scene replayed twice.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
-#include "image/image.h"
-#include "platform/platform.h"
 #include "scene_reset.h"
 #include "support.h"
 
@@ -19,31 +17,6 @@ const CModel& ReadMesh(const std::string& name) {
   const std::string text = ReadFile(name);
   ReadModelText(text.data(), text.size());
   return Model;
-}
-
-TEST(Converters, HeightmapBecomesATerrainInTheLoaderLayout) {
-  ScratchDir dir;
-  uint8_t pixels[] = {0, 0, 0, 128, 128, 128, 255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 255};
-  RGBImage map{3, 2, pixels};
-  ASSERT_TRUE(SaveDIBImage("map.bmp", &map));
-  ASSERT_EQ(RunTool(std::string(HEIGHTMAP_PATH) + " map.bmp out/hill 5 20"), 0) << ReadFile("err.txt");
-  const CModel& m = ReadMesh("out/hill.obj");
-  EXPECT_EQ(m.CountVertices, 6);
-  EXPECT_EQ(m.CountCoordText, 6);
-  EXPECT_EQ(m.CountFace, 4);
-  EXPECT_EQ(m.Vertices[3].x, 10);
-  EXPECT_EQ(m.Vertices[3].z, 20);
-  EXPECT_EQ(m.Vertices[4].y, 5);
-  EXPECT_EQ(m.CoordText[3].x, 1);
-  EXPECT_NE(ReadFile("out/hill.obj").find("\nv  10 0 20\n"), std::string::npos);
-  bBatchMode = 1;
-  RGBImage* texture = LoadDIBImage("out/hill.bmp");
-  ASSERT_NE(texture, nullptr);
-  EXPECT_EQ(texture->width, 4);
-  EXPECT_EQ(RunTool(std::string(HEIGHTMAP_PATH) + " absent.bmp out/x"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("Failed to open DIB file absent.bmp."), std::string::npos);
-  EXPECT_EQ(RunTool(std::string(HEIGHTMAP_PATH) + " map.bmp out/x -3"), 2);
-  EXPECT_EQ(RunTool(std::string(HEIGHTMAP_PATH)), 2);
 }
 
 TEST(Converters, StandardObjGetsOneCoordinatePerVertexAndTriangles) {
