@@ -21,17 +21,19 @@ namespace {
 
 // Decoded images are held whole before they are averaged down; rasters are averaged by GDAL as they are read.
 constexpr double kMostImagePixels = 1 << 28;
-constexpr double kMostRasterCells = 1LL << 34;
+constexpr double kMostRasterCells = 1LL << 32;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
+// A picture stb_image reads; GDAL takes the rest, and pictures stb_image refuses, such as ones too large.
 bool IsImage(const std::string& file) {
   const std::string ext = Lower(std::filesystem::path(file).extension().string());
+  int width = 0, height = 0, channels = 0;
   for (const char* known : {".png", ".jpg", ".jpeg", ".tga", ".bmp"})
-    if (ext == known) return true;
+    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0;
   return false;
 }
 
