@@ -70,22 +70,22 @@ TEST_F(BundledScene, ScriptedFlightReplaysExactly) {
   EXPECT_EQ(first, second);
   EXPECT_EQ(ReadFile("first.png"), ReadFile("second.png"));
   EXPECT_EQ(ReadLines("log.txt"), log);
-  // F1 at frame 240 puts the glider back at the origin; it then flies 80 frames of 0.6 while Right turns it
+  // F1 at frame 240 puts the glider back at the origin; it then flies 80 frames of 0.185 while Right turns it
   // by 0.03 a frame in frames 250 to 269.
   double wantX = 0, wantY = 0;
   for (int frame = 241; frame <= 320; ++frame) {
     const double yaw = 0.03 * std::clamp(frame - 249, 0, 20);
-    wantX += 0.6 * std::cos(yaw);
-    wantY -= 0.6 * std::sin(yaw);
+    wantX += 0.185 * std::cos(yaw);
+    wantY -= 0.185 * std::sin(yaw);
   }
   float x = 0, y = 0, z = 0;
   ASSERT_EQ(std::sscanf(first.c_str(), "Glader.x= %f  Glader.y= %f  Glader.z= %f", &x, &y, &z), 3) << first;
   EXPECT_NEAR(x, wantX, 0.01);
   EXPECT_NEAR(y, wantY, 0.01);
-  EXPECT_NE(first.find("minX= 0.000000 maxX= 448.000000 minY= 0.000000 maxY= 448.000000"), std::string::npos);
+  EXPECT_NE(first.find("minX= -500.007812 maxX= 500.007812 minY= -500.007812 maxY= 500.007812"), std::string::npos);
   ASSERT_GE(log.size(), 8u);
   EXPECT_EQ(log[6], "6 - LoadFromFile   LoadLink() CountSectionLinkInfo - 3");
-  EXPECT_NE(std::find(log.begin(), log.end(), "17 - Physics   funEquationLinePolygon() deltaMatrixX - 4.48"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "17 - Physics   funEquationLinePolygon() deltaMatrixX - 4.46436"), log.end());
   EXPECT_EQ(log.back(), std::to_string(log.size() - 1) + " - main  WPARAM MainLoop()  - 0");
 }
 
