@@ -1,4 +1,6 @@
 // glide-scene terrain: a heightmap or elevation raster becomes the scene's terrain, with settings to fit it.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>

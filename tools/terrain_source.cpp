@@ -8,6 +8,7 @@
 #include <stb/stb_image_resize.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
