@@ -248,6 +248,22 @@ TEST_F(SceneTerrain, ProjectedGeoTiffWithNoDataHolesAndTexture) {
   EXPECT_EQ(s.load.textures.at(0).image->height, 32);
 }
 
+TEST_F(SceneTerrain, NoDataBlocksAreFilledWithinTheirNeighboursHeights) {
+  const double transform[6] = {0, 10, 0, 0, 0, -10};
+  WriteRaster("holes.tif", "GTiff", 33, 33, GDT_Int16,
+              [](int c, int r) { return r == 0 || (c >= 10 && c < 22 && r >= 8 && r < 20) ? -1 : c < 16 ? 100 : 200; },
+              transform, 32633, -1);
+  ASSERT_EQ(Tool("terrain scene holes.tif"), 0) << ReadFile("err.txt");
+  const Loaded s = LoadScene("scene");
+  ASSERT_NE(s.terrain, nullptr);
+  float lowest = 1e9f, highest = -1e9f;
+  for (int32_t k = 1; k <= s.terrain->CountVertices; ++k) {
+    lowest = std::min(lowest, s.terrain->Vertices[k].z);
+    highest = std::max(highest, s.terrain->Vertices[k].z);
+  }
+  EXPECT_NEAR(highest - lowest, 100 * (maxX - minX) / 320, 1e-2);
+}
+
 TEST_F(SceneTerrain, SrtmHgtOfKnownValues) {
   // 1201 x 1201 big-endian samples of 3 arc seconds; the tile's centre lies at 44.5 degrees north.
   const auto metres = [](double column, double row) { return 100 + column + 2 * row; };

@@ -110,34 +110,36 @@ HeightGrid ReadImage(const std::string& file, int maxSide) {
 // Each missing cell takes the mean of its nearest known neighbours, ring by ring outward from the known cells.
 void FillMissing(HeightGrid* grid, std::vector<uint8_t> known) {
   const int w = grid->width, h = grid->height;
+  const auto neighbours = [&](size_t k, auto&& visit) {
+    const int column = static_cast<int>(k % w), row = static_cast<int>(k / w);
+    if (column > 0) visit(k - 1);
+    if (column + 1 < w) visit(k + 1);
+    if (row > 0) visit(k - w);
+    if (row + 1 < h) visit(k + w);
+  };
+  constexpr uint8_t kMissing = 0, kKnown = 1, kNext = 2;
   std::vector<size_t> ring;
   for (size_t k = 0; k < known.size(); ++k)
-    if (known[k]) ring.push_back(k);
+    if (known[k] == kKnown) ring.push_back(k);
   while (!ring.empty()) {
     std::vector<size_t> next;
-    for (size_t k : ring) {
-      const int column = static_cast<int>(k % w), row = static_cast<int>(k / w);
-      const int around[4][2] = {{column - 1, row}, {column + 1, row}, {column, row - 1}, {column, row + 1}};
-      for (const auto& n : around)
-        if (n[0] >= 0 && n[0] < w && n[1] >= 0 && n[1] < h && !known[static_cast<size_t>(n[1]) * w + n[0]]) {
-          const size_t m = static_cast<size_t>(n[1]) * w + n[0];
-          known[m] = 2;
-          next.push_back(m);
-        }
-    }
+    for (size_t k : ring)
+      neighbours(k, [&](size_t m) {
+        if (known[m] != kMissing) return;
+        known[m] = kNext;
+        next.push_back(m);
+      });
     for (size_t m : next) {
-      const int column = static_cast<int>(m % w), row = static_cast<int>(m / w);
       double sum = 0;
       int count = 0;
-      const int around[4][2] = {{column - 1, row}, {column + 1, row}, {column, row - 1}, {column, row + 1}};
-      for (const auto& n : around)
-        if (n[0] >= 0 && n[0] < w && n[1] >= 0 && n[1] < h && known[static_cast<size_t>(n[1]) * w + n[0]] == 1) {
-          sum += grid->At(n[0], n[1]);
-          ++count;
-        }
+      neighbours(m, [&](size_t n) {
+        if (known[n] != kKnown) return;
+        sum += grid->z[n];
+        ++count;
+      });
       grid->z[m] = static_cast<float>(sum / count);
     }
-    for (size_t m : next) known[m] = 1;
+    for (size_t m : next) known[m] = kKnown;
     ring = std::move(next);
   }
 }
