@@ -1,4 +1,476 @@
-// glide-scene terrain: not built yet.
+// glide-scene new, terrain and sky on heightmaps and rasters the tests write, checked as glide loads them.
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
+#include <stb/stb_image_write.h>
+#include <unistd.h>
 
-TEST(SceneTerrain, NotBuiltYet) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "config/config.h"
+#include "physics/physics.h"
+#include "scene_reset.h"
+#include "support.h"
+#include "tools/scene_view.h"
+#include "tools/terrain_mesh.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Tool(const std::string& args) {
+  return WEXITSTATUS(std::system((std::string(GLIDE_SCENE_PATH) + " " + args + " >out.txt 2>err.txt").c_str()));
+}
+
+// A raster written through GDAL's own drivers: values row by row from the north-west corner.
+void WriteRaster(const std::string& name, const char* driver, int w, int h, GDALDataType type,
+                 const std::function<double(int, int)>& value, const double* transform = nullptr, int epsg = 0,
+                 std::optional<double> noData = std::nullopt) {
+  GDALAllRegister();
+  GDALDataset* memory = GetGDALDriverManager()->GetDriverByName("MEM")->Create("", w, h, 1, type, nullptr);
+  std::vector<double> values;
+  for (int row = 0; row < h; ++row)
+    for (int column = 0; column < w; ++column) values.push_back(value(column, row));
+  ASSERT_EQ(memory->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, w, h, values.data(), w, h, GDT_Float64, 0, 0, nullptr),
+            CE_None);
+  if (transform) memory->SetGeoTransform(const_cast<double*>(transform));
+  if (epsg) {
+    OGRSpatialReference reference;
+    reference.importFromEPSG(epsg);
+    memory->SetSpatialRef(&reference);
+  }
+  if (noData) memory->GetRasterBand(1)->SetNoDataValue(*noData);
+  GDALDataset* copy =
+      GetGDALDriverManager()->GetDriverByName(driver)->CreateCopy(name.c_str(), memory, FALSE, nullptr, nullptr, nullptr);
+  ASSERT_NE(copy, nullptr) << name;
+  GDALClose(copy);
+  GDALClose(memory);
+}
+
+// What glide reads from the scene folder, loaded as glide loads it.
+struct Loaded {
+  SceneLoad load;
+  const CModel* terrain;
+};
+
+Loaded LoadScene(const std::string& dir) {
+  const fs::path back = fs::current_path();
+  fs::current_path(dir);
+  ResetScene();
+  Loaded loaded{LoadSceneAsGlide(), LocationModel.empty() ? nullptr : &LocationModel[0]};
+  fs::current_path(back);
+  return loaded;
+}
+
+// The mesh's own height at (x, y): the highest face whose projection holds the point.
+std::optional<double> MeshHeight(const CModel& m, double x, double y) {
+  std::optional<double> best;
+  for (int32_t f = 0; f < m.CountFace; ++f) {
+    const CVertex3& a = m.Vertices[m.Face[f].Index[0]];
+    const CVertex3& b = m.Vertices[m.Face[f].Index[1]];
+    const CVertex3& c = m.Vertices[m.Face[f].Index[2]];
+    const double d = (b.y - c.y) * (a.x - c.x) + (c.x - b.x) * (a.y - c.y);
+    const double u = ((b.y - c.y) * (x - c.x) + (c.x - b.x) * (y - c.y)) / d;
+    const double v = ((c.y - a.y) * (x - c.x) + (a.x - c.x) * (y - c.y)) / d;
+    if (u < -1e-9 || v < -1e-9 || u + v > 1 + 1e-9) continue;
+    const double z = u * a.z + v * b.z + (1 - u - v) * c.z;
+    best = best ? std::max(*best, z) : z;
+  }
+  return best;
+}
+
+// The scene's terrain against the raster it came from, heights in metres given by height(column, row) at
+// the raster's samples and linear between them.
+struct Expect {
+  int columns, rows;                           // raster samples
+  double cellX, cellY;                         // metres
+  std::function<double(double, double)> metres;
+  double exaggerate = 1;
+  double cellTolerance = 0.002;                // relative
+  double residual = 2e-4;                      // units
+};
+
+class SceneTerrain : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(Tool("new scene"), 0) << ReadFile("err.txt"); }
+
+  // Checks placement, heights, cell size, texture, face grid and settings, and returns the loaded scene.
+  Loaded Check(const Expect& e, const std::string& name) {
+    Loaded s = LoadScene("scene");
+    EXPECT_NE(s.terrain, nullptr);
+    if (!s.terrain) return s;
+    const CModel& m = *s.terrain;
+    const Settings& set = s.load.settings;
+    EXPECT_EQ(std::string(LocationLinks.at(0).NameModel), "Location/" + name);
+
+    // Centred on the origin, the longer side 1000 units, the sides in the raster's true proportion.
+    EXPECT_FLOAT_EQ(minX, -maxX);
+    EXPECT_FLOAT_EQ(minY, -maxY);
+    const double unitsX = maxX - minX, unitsY = maxY - minY;
+    EXPECT_NEAR(std::max(unitsX, unitsY), 1000, 2);
+    const double metresX = (e.columns - 1) * e.cellX, metresY = (e.rows - 1) * e.cellY;
+    EXPECT_NEAR(unitsX / unitsY, metresX / metresY, 0.005 * metresX / metresY);
+
+    // Every vertex at the raster's height in true proportion: the heights' scale, with the sides' length in
+    // units, gives the cells' size in metres.
+    const auto metresAt = [&](double x, double y) {
+      return e.metres((x - minX) / unitsX * (e.columns - 1), (maxY - y) / unitsY * (e.rows - 1));
+    };
+    double sm = 0, sz = 0, smm = 0, smz = 0;
+    int n = 0;
+    const int32_t stride = std::max(1, m.CountVertices / 5000);
+    for (int32_t k = 1; k <= m.CountVertices; k += stride, ++n) {
+      const double h = metresAt(m.Vertices[k].x, m.Vertices[k].y), z = m.Vertices[k].z;
+      sm += h;
+      sz += z;
+      smm += h * h;
+      smz += h * z;
+    }
+    const double scale = (n * smz - sm * sz) / (n * smm - sm * sm), offset = (sz - scale * sm) / n;
+    double worst = 0;
+    for (int32_t k = 1; k <= m.CountVertices; k += stride)
+      worst = std::max(worst, std::fabs(m.Vertices[k].z - (scale * metresAt(m.Vertices[k].x, m.Vertices[k].y) + offset)));
+    EXPECT_LT(worst, e.residual);
+    const double unitsPerMetre = scale / e.exaggerate;
+    EXPECT_NEAR(unitsX / (e.columns - 1) / unitsPerMetre, e.cellX, e.cellX * e.cellTolerance);
+    EXPECT_NEAR(unitsY / (e.rows - 1) / unitsPerMetre, e.cellY, e.cellY * e.cellTolerance);
+    const std::optional<float> underStart = GroundHeight(0, 0);
+    EXPECT_TRUE(underStart.has_value());
+    if (underStart) {
+      EXPECT_NEAR(*underStart, -set.groundClearance, 1e-3);
+    }
+
+    // A power-of-two texture with a 40-byte header, at most 4096 a side.
+    EXPECT_EQ(s.load.textures.at(0).file, "Location/" + name + ".bmp");
+    const RGBImage* texture = s.load.textures.at(0).image;
+    EXPECT_NE(texture, nullptr);
+    if (texture) {
+      for (int side : {texture->width, texture->height}) {
+        EXPECT_EQ(side & (side - 1), 0) << side;
+        EXPECT_LE(side, 4096);
+      }
+    }
+    const std::string bmp = ReadFile("scene/Location/" + name + ".bmp");
+    EXPECT_EQ(bmp[14], 40);
+    EXPECT_EQ(bmp[28], 24);
+
+    // No face-grid cell holds more than it can when every face is filed three times; the tool says which.
+    EXPECT_EQ(set.gridDivisions, std::floor(set.gridDivisions));
+    EXPECT_GE(set.gridDivisions, 1);
+    EXPECT_LT(set.gridDivisions, 254);
+    const std::vector<int32_t> filings = CellFilings(m, set.gridDivisions);
+    const int fullest = *std::max_element(filings.begin(), filings.end());
+    EXPECT_LE(fullest, 254);
+    EXPECT_NE(ReadFile("out.txt").find("grid divisions " + std::to_string(static_cast<int>(set.gridDivisions)) +
+                                       ", fullest cell " + std::to_string(fullest) + " of 254"),
+              std::string::npos)
+        << ReadFile("out.txt");
+
+    // Ground following finds the ground everywhere over the terrain, at the mesh's height.
+    int missed = 0;
+    const int steps = 157;
+    for (int j = 0; j <= steps; ++j)
+      for (int i = 0; i <= steps; ++i) {
+        const float x = static_cast<float>(minX + unitsX * (i + 0.013) / (steps + 0.03));
+        const float y = static_cast<float>(minY + unitsY * (j + 0.007) / (steps + 0.03));
+        const std::optional<float> z = GroundHeight(x, y);
+        if (!z) {
+          ++missed;
+          continue;
+        }
+        if (i % 31 == 0 && j % 29 == 0) {
+          const std::optional<double> mesh = MeshHeight(m, x, y);
+          EXPECT_TRUE(mesh.has_value());
+          if (mesh) {
+            EXPECT_NEAR(*z, *mesh, 1e-3 * (1 + std::fabs(*mesh))) << x << " " << y;
+          }
+        }
+      }
+    EXPECT_EQ(missed, 0);
+
+    // Settings in proportion: a crossing in one to two minutes at 60 frames a second.
+    const double crossing = std::max(unitsX, unitsY) / set.moveStep / 60;
+    EXPECT_GE(crossing, 60);
+    EXPECT_LE(crossing, 120);
+    EXPECT_NEAR(set.groundClearance / std::max(unitsX, unitsY), 0.006, 0.001);
+    EXPECT_NEAR(set.cameraDistance / std::max(unitsX, unitsY), 0.035, 0.005);
+    EXPECT_EQ(set.logLevel, 1);
+    EXPECT_GT(set.turnStep, 0);
+    return s;
+  }
+
+  // The scene's files, so that a failed command can be shown to have changed nothing.
+  static std::string Snapshot() {
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator("scene"))
+      all += entry.path().string() + "\n" + (entry.is_regular_file() ? ReadFile(entry.path().string()) : "") + "\n";
+    return all;
+  }
+
+  ScratchDir dir;
+};
+
+TEST_F(SceneTerrain, SixteenBitPngKeepsItsSixteenBits) {
+  // Steps of one sixteen-bit level along the rows would vanish in eight bits.
+  const auto level = [](double column, double row) { return 20000 + 300 * column + row; };
+  WriteRaster("hill.png", "PNG", 65, 49, GDT_UInt16, level);
+  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << ReadFile("err.txt");
+  const double top = 65 / 10.0;
+  Check({65, 49, 1, 1, [&](double c, double r) { return level(c, r) / 65535 * top; }}, "hill");
+}
+
+TEST_F(SceneTerrain, GeographicGeoTiffCellsAreMetresAtTheirLatitude) {
+  // 0.001 degrees at 60 degrees north: a degree is 55,800 m east-west and 111,412 m north-south there.
+  const double transform[6] = {10, 0.001, 0, 60.024, 0, -0.001};
+  const auto metres = [](double column, double row) { return 400 + 2 * column - 3 * row; };
+  WriteRaster("geo.tif", "GTiff", 81, 49, GDT_Float32, metres, transform, 4326);
+  ASSERT_EQ(Tool("terrain scene geo.tif --exaggerate 2"), 0) << ReadFile("err.txt");
+  Check({81, 49, 55.800, 111.412, metres, 2}, "geo");
+}
+
+TEST_F(SceneTerrain, ProjectedGeoTiffWithNoDataHolesAndTexture) {
+  // UTM metres, 30 m cells; isolated no-data cells of a plane are filled with the plane's own height.
+  const double transform[6] = {500000, 30, 0, 4900000, 0, -30};
+  const auto metres = [](double column, double row) { return 150 + column - 0.5 * row; };
+  WriteRaster("utm.tif", "GTiff", 49, 65, GDT_Float32,
+              [&](int c, int r) { return (c * 7 + r * 3) % 23 == 5 && c % 48 && r % 64 ? -9999 : metres(c, r); },
+              transform, 32633, -9999);
+  std::vector<uint8_t> photo(100 * 60 * 3, 90);
+  ASSERT_TRUE(stbi_write_png("photo.png", 100, 60, 3, photo.data(), 300));
+  ASSERT_EQ(Tool("terrain scene utm.tif --texture photo.png --name valley"), 0) << ReadFile("err.txt");
+  const Loaded s = Check({49, 65, 30, 30, metres}, "valley");
+  EXPECT_EQ(s.load.textures.at(0).image->width, 64);
+  EXPECT_EQ(s.load.textures.at(0).image->height, 32);
+}
+
+TEST_F(SceneTerrain, NoDataBlocksAreFilledWithinTheirNeighboursHeights) {
+  const double transform[6] = {0, 10, 0, 0, 0, -10};
+  WriteRaster("holes.tif", "GTiff", 33, 33, GDT_Int16,
+              [](int c, int r) { return r == 0 || (c >= 10 && c < 22 && r >= 8 && r < 20) ? -1 : c < 16 ? 100 : 200; },
+              transform, 32633, -1);
+  ASSERT_EQ(Tool("terrain scene holes.tif"), 0) << ReadFile("err.txt");
+  const Loaded s = LoadScene("scene");
+  ASSERT_NE(s.terrain, nullptr);
+  float lowest = 1e9f, highest = -1e9f;
+  for (int32_t k = 1; k <= s.terrain->CountVertices; ++k) {
+    lowest = std::min(lowest, s.terrain->Vertices[k].z);
+    highest = std::max(highest, s.terrain->Vertices[k].z);
+  }
+  EXPECT_NEAR(highest - lowest, 100 * (maxX - minX) / 320, 1e-2);
+}
+
+TEST_F(SceneTerrain, SrtmHgtOfKnownValues) {
+  // 1201 x 1201 big-endian samples of 3 arc seconds; the tile's centre lies at 44.5 degrees north.
+  const auto metres = [](double column, double row) { return 100 + column + 2 * row; };
+  std::string bytes;
+  for (int row = 0; row < 1201; ++row)
+    for (int column = 0; column < 1201; ++column) {
+      const int v = (row * 1201 + column) % 9973 == 77 && column % 1200 && row % 1200 ? -32768
+                                                                                     : static_cast<int>(metres(column, row));
+      bytes += static_cast<char>((v >> 8) & 0xFF);
+      bytes += static_cast<char>(v & 0xFF);
+    }
+  WriteFile("N44E007.hgt", bytes);
+  ASSERT_EQ(Tool("terrain scene N44E007.hgt --faces 200000"), 0) << ReadFile("err.txt");
+  const double lat = 44.5 * M_PI / 180;
+  const Loaded s = Check({1201, 1201, 111320 * std::cos(lat) / 1200, 111132.0 / 1200, metres, 1, 0.005}, "N44E007");
+  EXPECT_LE(s.terrain->CountFace, 200000);
+  EXPECT_GT(s.terrain->CountFace, 150000);
+}
+
+TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
+  std::string link = ReadFile("scene/dbIlm/scene.txt") + "Objects/tower\ntowers\n2\n100\n50\n3\n5000\n0\n7\n";
+  WriteFile("scene/dbIlm/scene.txt", link);
+  const double transform[6] = {0, 10, 0, 0, 0, -10};
+  WriteRaster("plane.tif", "GTiff", 33, 33, GDT_Float32, [](int c, int) { return 4.0 * c; }, transform, 32633);
+  ASSERT_EQ(Tool("terrain scene plane.tif"), 0) << ReadFile("err.txt");
+  Loaded s = LoadScene("scene");
+  ASSERT_EQ(ObjectsLinks.size(), 1u);
+  const CVertex3 first = ObjectsLinks[0].Position[0], second = ObjectsLinks[0].Position[1];
+  EXPECT_NEAR(first.z - *GroundHeight(100, 50), 3, 1e-3);  // stood 3 above the empty scene's z = 0
+  EXPECT_EQ(second.z, 7);                                  // off the terrain: unchanged
+  // A second terrain keeps the tower at the same height above the new ground.
+  WriteRaster("plane2.tif", "GTiff", 33, 33, GDT_Float32, [](int, int r) { return 6.0 * r; }, transform, 32633);
+  ASSERT_EQ(Tool("terrain scene plane2.tif"), 0) << ReadFile("err.txt");
+  s = LoadScene("scene");
+  EXPECT_EQ(std::string(LocationLinks.at(0).NameModel), "Location/plane2");
+  EXPECT_NEAR(ObjectsLinks.at(0).Position[0].z - *GroundHeight(100, 50), 3, 1e-3);
+}
+
+TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
+  const double transform[6] = {0, 10, 0, 0, 0, -10};
+  WriteRaster("good.tif", "GTiff", 17, 17, GDT_Float32, [](int c, int r) { return c + r; }, transform, 32633);
+  ASSERT_EQ(Tool("terrain scene good.tif"), 0) << ReadFile("err.txt");
+  WriteFile("noise.dat", std::string(3000, '\x17'));
+  WriteRaster("nodata.tif", "GTiff", 8, 8, GDT_Float32, [](int, int) { return -9999; }, transform, 32633, -9999);
+  WriteRaster("thin.tif", "GTiff", 1, 5, GDT_Float32, [](int, int r) { return r; }, transform, 32633);
+  WriteRaster("nan.tif", "GTiff", 8, 8, GDT_Float32, [](int c, int r) { return c == 3 && r == 4 ? NAN : 1.0; },
+              transform, 32633);
+  WriteFile("huge.vrt", "<VRTDataset rasterXSize=\"3000000\" rasterYSize=\"3000000\">"
+                        "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>");
+  std::vector<uint8_t> grey(4 * 4, 128);
+  ASSERT_TRUE(stbi_write_png("huge.png", 4, 4, 1, grey.data(), 4));
+  std::string png = ReadFile("huge.png");
+  png.replace(16, 8, std::string("\x00\x00\x4e\x20\x00\x00\x4e\x20", 8));  // IHDR: 20000 x 20000
+  WriteFile("huge.png", png);
+  WriteFile("cut.png", ReadFile("huge.png").substr(0, 30));
+  const struct {
+    const char* file;
+    const char* says;
+  } cases[] = {{"absent.tif", "no such file"},     {"noise.dat", "not a heightmap or elevation raster"},
+               {"nodata.tif", "every cell is no-data"}, {"thin.tif", "at least 2 x 2"},
+               {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
+               {"huge.png", "more than glide-scene can hold"}, {"cut.png", "cut.png: "}};
+  const std::string before = Snapshot();
+  for (const auto& c : cases) {
+    EXPECT_EQ(Tool(std::string("terrain scene ") + c.file), 1) << c.file;
+    const std::string err = ReadFile("err.txt");
+    EXPECT_NE(err.find(c.file), std::string::npos) << err;
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    EXPECT_EQ(Snapshot(), before) << c.file;
+  }
+  EXPECT_EQ(Tool("terrain scene good.tif --texture absent.png"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("absent.png: no such file"), std::string::npos);
+  EXPECT_EQ(Tool("terrain absent-scene good.tif"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("glide-scene new absent-scene"), std::string::npos);
+  for (const char* args : {"terrain scene", "terrain scene good.tif --faces many", "terrain scene good.tif --size 0",
+                           "terrain scene good.tif --faces 1.5", "terrain scene good.tif --name 'a b'", "sky",
+                           "new", "new scene extra"})
+    EXPECT_EQ(Tool(args), 2) << args;
+  EXPECT_EQ(Snapshot(), before);
+  // new refuses to overwrite a scene unless asked.
+  EXPECT_EQ(Tool("new scene"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("--force"), std::string::npos);
+  EXPECT_EQ(Snapshot(), before);
+  for (const char* command : {"new", "terrain", "sky"}) {
+    EXPECT_EQ(Tool(std::string(command) + " --help"), 0);
+    EXPECT_NE(ReadFile("out.txt").find(std::string("usage: glide-scene ") + command), std::string::npos);
+  }
+}
+
+TEST_F(SceneTerrain, ImageFormatsAndBmpHeaders) {
+  std::vector<uint8_t> rgb;
+  for (int row = 0; row < 20; ++row)
+    for (int column = 0; column < 30; ++column)
+      for (int k = 0; k < 3; ++k) rgb.push_back(static_cast<uint8_t>(column * 8));
+  ASSERT_TRUE(stbi_write_tga("map.tga", 30, 20, 3, rgb.data()));
+  ASSERT_TRUE(stbi_write_jpg("map.jpg", 30, 20, 3, rgb.data(), 95));
+  // A BMP with the 124-byte header image editors write.
+  std::string bmp = "BM" + std::string(12, '\0');
+  std::string info(124, '\0');
+  const auto put = [](std::string* s, size_t at, uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) (*s)[at + k] = static_cast<char>(v >> (8 * k));
+  };
+  put(&info, 0, 124, 4);
+  put(&info, 4, 30, 4);
+  put(&info, 8, 20, 4);
+  put(&info, 12, 1, 2);
+  put(&info, 14, 24, 2);
+  std::string pixels;
+  for (int row = 0; row < 20; ++row) {
+    for (int column = 0; column < 30; ++column) pixels += std::string(3, static_cast<char>(column * 8));
+    pixels += std::string(2, '\0');
+  }
+  put(&bmp, 2, static_cast<uint32_t>(14 + 124 + pixels.size()), 4);
+  put(&bmp, 10, 14 + 124, 4);
+  WriteFile("map.bmp", bmp + info + pixels);
+  for (const char* file : {"map.tga", "map.jpg", "map.bmp"}) {
+    ASSERT_EQ(Tool(std::string("terrain scene ") + file + " --name map"), 0) << file << ReadFile("err.txt");
+    const Loaded s = LoadScene("scene");
+    ASSERT_NE(s.terrain, nullptr);
+    // Heights climb from west to east, the full grey range a tenth of the longer side.
+    float west = 1e9f, east = -1e9f;
+    for (int32_t k = 1; k <= s.terrain->CountVertices; ++k) {
+      if (s.terrain->Vertices[k].x == minX) west = std::min(west, s.terrain->Vertices[k].z);
+      if (s.terrain->Vertices[k].x == maxX) east = std::max(east, s.terrain->Vertices[k].z);
+    }
+    EXPECT_NEAR(east - west, 1000.0 / 29 * (29 * 8 / 255.0 * 3.0), 3) << file;
+  }
+}
+
+TEST(SceneLayout, EveryLayoutFitsTheGridAndTheFaceBudget) {
+  for (int w : {2, 3, 17, 300, 1201, 2048})
+    for (int h : {2, 5, 64, 999, 2048})
+      for (int64_t faces : {2LL, 7LL, 1000LL, 123457LL, 500000LL, 5000000LL}) {
+        HeightGrid grid{w, h, 1, 1, {}};
+        const double ux = 1000.0 * std::min(1.0, (w - 1.0) / (h - 1)), uy = 1000.0 * std::min(1.0, (h - 1.0) / (w - 1));
+        const TerrainLayout l = ChooseLayout(grid, ux, uy, faces);
+        const std::string what = std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(faces);
+        EXPECT_LE(l.Faces(), faces) << what;
+        EXPECT_LE(l.quadsX, w - 1) << what;
+        EXPECT_LE(l.quadsY, h - 1) << what;
+        EXPECT_EQ(l.quadsX, l.perCellX * l.divisions) << what;
+        EXPECT_EQ(l.quadsY, l.perCellY * l.divisions) << what;
+        EXPECT_LE(6 * l.perCellX * l.perCellY, 254) << what;
+        EXPECT_LE(l.divisions, 253) << what;
+        // Spacings are exact multiples of a small power of two and close to the wanted size.
+        EXPECT_EQ(std::ldexp(l.spacingX, 20 - std::ilogb(1000.0)), std::round(std::ldexp(l.spacingX, 20 - std::ilogb(1000.0))));
+        EXPECT_NEAR(l.quadsX * l.spacingX, ux, ux * 0.01 + 0.01) << what;
+        EXPECT_NEAR(l.quadsY * l.spacingY, uy, uy * 0.01 + 0.01) << what;
+      }
+  // Enough samples and budget give close to the budget.
+  HeightGrid big{3601, 3601, 1, 1, {}};
+  EXPECT_GT(ChooseLayout(big, 1000, 1000, 500000).Faces(), 480000);
+}
+
+TEST_F(SceneTerrain, SkyGradientAndPanorama) {
+  Loaded s = LoadScene("scene");
+  ASSERT_EQ(HorizonLinks.size(), 1u);
+  EXPECT_EQ(std::string(HorizonLinks[0].NameModel), "Horizon/sky");
+  std::vector<uint8_t> panorama;
+  for (int row = 0; row < 150; ++row)
+    for (int column = 0; column < 300; ++column) {
+      panorama.push_back(row < 75 ? 40 : 200);  // blue sky above, brown ground below
+      panorama.push_back(row < 75 ? 90 : 120);
+      panorama.push_back(row < 75 ? 220 : 60);
+    }
+  ASSERT_TRUE(stbi_write_png("pano.png", 300, 150, 3, panorama.data(), 900));
+  ASSERT_EQ(Tool("sky scene pano.png"), 0) << ReadFile("err.txt");
+  s = LoadScene("scene");
+  ASSERT_EQ(HorizonLinks.size(), 1u);
+  const RGBImage* sky = s.load.textures.at(0).image;
+  ASSERT_NE(sky, nullptr);
+  EXPECT_EQ(sky->width, 256);
+  EXPECT_EQ(sky->height, 128);
+  // Rows run from the bottom: the ground first, the sky last.
+  EXPECT_GT(sky->data[0], 150);
+  EXPECT_GT(sky->data[(sky->height - 1) * sky->width * 3 + 2], 150);
+  EXPECT_EQ(Tool("sky scene absent.jpg"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("absent.jpg: no such file"), std::string::npos);
+}
+
+// A flight over a generated raster: after every frame the glider is one clearance above the ground of the
+// written mesh, within the half step it sinks each frame.
+TEST_F(SceneTerrain, FlightHoldsTheClearanceOverTheWrittenMesh) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  const double transform[6] = {300000, 50, 0, 5000000, 0, -50};
+  WriteRaster("hills.tif", "GTiff", 97, 97, GDT_Float32,
+              [](int c, int r) { return 300 + 120 * std::sin(c / 9.0) * std::cos(r / 13.0) + 2 * r; }, transform,
+              32633);
+  ASSERT_EQ(Tool("terrain scene hills.tif --faces 20000"), 0) << ReadFile("err.txt");
+  WriteFile("flight.keys", "1 down W\n40 down Left\n90 up Left\n200 down Right\n260 up Right\n");
+  const Loaded s = LoadScene("scene");
+  ASSERT_NE(s.terrain, nullptr);
+  const Settings& set = s.load.settings;
+  const std::string keys = fs::absolute("flight.keys").string();
+  for (int frames : {1, 50, 130, 240, 330}) {
+    const std::string overlay = fs::absolute("overlay" + std::to_string(frames) + ".txt").string();
+    DemoProcess demo({"--batch", "-C", "scene", "--keys", keys, "--frames", std::to_string(frames), "--overlay",
+                      overlay});
+    ASSERT_EQ(demo.Wait(60), 0);
+    float x = 0, y = 0, z = 0;
+    ASSERT_EQ(std::sscanf(ReadFile(overlay).c_str(), "Glader.x= %f  Glader.y= %f  Glader.z= %f", &x, &y, &z), 3);
+    EXPECT_LE(std::hypot(x, y), frames * set.moveStep + 1e-3);
+    EXPECT_GT(std::hypot(x, y), frames * set.moveStep / 2);
+    const std::optional<double> ground = MeshHeight(*s.terrain, x, y);
+    ASSERT_TRUE(ground.has_value());
+    EXPECT_NEAR(z, *ground + set.groundClearance, set.moveStep / 2 + 1e-3) << "frame " << frames;
+  }
+}
+
+}  // namespace

@@ -1,5 +1,132 @@
-// glide-scene terrain: not built yet.
+// glide-scene terrain: a heightmap or elevation raster becomes the scene's terrain, with settings to fit it.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "physics/physics.h"
 #include "tools/cli.h"
 #include "tools/commands.h"
+#include "tools/scene_files.h"
+#include "tools/scene_view.h"
+#include "tools/terrain_mesh.h"
+#include "tools/terrain_source.h"
 
-int RunTerrain(const std::vector<std::string>&) { throw ToolError("terrain is not built yet"); }
+namespace {
+
+// The height grid is held at most this many samples a side; a generated texture as well.
+constexpr int kGridSide = 2048;
+constexpr int kMostTextureSide = 4096;
+constexpr int kLeastShadedSide = 256;
+
+const char* const kHelp =
+    "usage: glide-scene terrain DIR INPUT [--texture IMAGE] [--name NAME] [--size UNITS] [--exaggerate K]\n"
+    "                           [--faces N]\n"
+    "Makes INPUT the terrain of the scene in DIR (the first Location entry, the one ground following uses)\n"
+    "and fits the settings to it: a crossing takes about 90 s, clearance and camera distance in proportion,\n"
+    "and grid divisions that let ground following find the ground everywhere.\n"
+    "  INPUT            a heightmap picture (PNG 8 or 16 bit, JPEG, TGA, BMP; black low, white high, the\n"
+    "                   full range a tenth of the longer side) or an elevation raster GDAL reads (GeoTIFF,\n"
+    "                   SRTM .hgt, ESRI ASCII grid, ...), cells at their true size in metres\n"
+    "  --texture IMAGE  the colour picture draped over it (default: colour by height, shaded by the sun)\n"
+    "  --name NAME      the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name)\n"
+    "  --size UNITS     the longer side in world units (default 1000, what the view shows)\n"
+    "  --exaggerate K   heights times K (default 1)\n"
+    "  --faces N        at most N triangles (default 500000)\n"
+    "Objects keep their height above the ground. The terrain is centred on the origin with the ground\n"
+    "under the start one clearance below the glider.\n";
+
+std::string DefaultName(const std::string& input) {
+  std::string name;
+  for (char c : std::filesystem::path(input).stem().string())
+    name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? c : '_';
+  return name.empty() ? "terrain" : name.substr(0, 60);
+}
+
+void CheckName(const std::string& name) {
+  bool fine = !name.empty() && name.size() <= 60;
+  for (char c : name) fine = fine && (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_');
+  if (!fine) throw UsageError("--name takes 1 to 60 letters, digits, '-' or '_', not '" + name + "'");
+}
+
+}  // namespace
+
+int RunTerrain(const std::vector<std::string>& argv) {
+  const Args args = ParseArgs(argv, {{"--texture", 1, 1, false}, {"--name", 1, 1, false}, {"--size", 1, 1, false},
+                                     {"--exaggerate", 1, 1, false}, {"--faces", 1, 1, false}, {"--help", 0, 0, false}});
+  if (args.Has("--help")) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (args.positional.size() != 2) throw UsageError("needs the scene folder DIR and the INPUT file");
+  const double size = args.Number("--size", 1000, 10, 100000);
+  const double exaggerate = args.Number("--exaggerate", 1, 0.01, 1000);
+  const double faces = args.Number("--faces", 500000, 2, 5000000);
+  if (faces != std::floor(faces)) throw UsageError("--faces must be a whole number");
+  const std::string name = args.Value("--name", DefaultName(args.positional[1]));
+  CheckName(name);
+  const std::string input = std::filesystem::absolute(args.positional[1]).string();
+  const std::string texture = args.Has("--texture") ? std::filesystem::absolute(args.Value("--texture", "")).string() : "";
+
+  const std::string dir = args.positional[0];
+  EnterMadeScene(dir);
+
+  // Heights are read before anything of the scene changes, so a bad input leaves the scene as it was.
+  const HeightGrid grid = ReadHeights(input, kGridSide);
+  Picture shown = texture.empty() ? Picture{} : ReadPicture(texture, kMostTextureSide);
+
+  const SceneLoad old = LoadSceneAsGlide();
+  const std::string linkFile = LinkFileOf(old.settings);
+  LinkDoc doc = ReadLinkDoc(linkFile);
+  Settings settings = FitSettings(old.settings, size);
+  settings.linkFile = linkFile;
+  const Terrain terrain =
+      BuildTerrain(grid, size, exaggerate, static_cast<int64_t>(faces), settings.groundClearance);
+  settings.gridDivisions = static_cast<float>(terrain.layout.divisions);
+
+  // Objects keep their height above the ground; a scene without ground under an object stands it on z = 0.
+  const float halfX = static_cast<float>(terrain.layout.quadsX * terrain.layout.spacingX / 2);
+  const float halfY = static_cast<float>(terrain.layout.quadsY * terrain.layout.spacingY / 2);
+  for (LinkEntry& entry : doc.sections[kObjects])
+    for (CVertex3& p : entry.positions)
+      if (std::fabs(p.x) <= halfX && std::fabs(p.y) <= halfY)
+        p.z = p.z - GroundHeight(p.x, p.y).value_or(0.0f) + terrain.HeightAt(p.x, p.y);
+
+  const std::string base = "Location/" + name;
+  LinkEntry entry{base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}};
+  if (doc.sections[kLocation].empty())
+    doc.sections[kLocation].push_back(entry);
+  else
+    doc.sections[kLocation].front() = entry;
+
+  const std::string mesh = MeshText(terrain.mesh);
+  // The grid as glide builds it from the text it will read: the fullest cell must hold every filing.
+  CountLocationFiles = 1;
+  minX = maxX = minY = maxY = 0;
+  ReadModelText(mesh.data(), mesh.size());
+  int fullest = 0;
+  for (int32_t count : CellFilings(Model, settings.gridDivisions)) fullest = std::max(fullest, count);
+  if (fullest > kMostCellEntries)
+    throw ToolError(input + ": the terrain's fullest face-grid cell would hold " + std::to_string(fullest) +
+                    " faces; try a smaller --faces");
+
+  if (shown.rgb.empty()) {
+    shown.width = std::max(kLeastShadedSide, PowerOfTwoAtMost(grid.width, kGridSide));
+    shown.height = std::max(kLeastShadedSide, PowerOfTwoAtMost(grid.height, kGridSide));
+    shown.rgb = ShadedTexture(grid, exaggerate, shown.width, shown.height);
+  }
+  SceneWrite files;
+  files.Put(base + ".obj", mesh);
+  files.Put(base + ".bmp", TextureBytes(shown.width, shown.height, shown.rgb));
+  files.Put(linkFile, LinkText(doc));
+  files.Put(SettingsFile, SettingsText(settings));
+  files.Commit();
+  std::printf("wrote %s.obj (%lld faces, %.0f x %.0f units, heights %.1f to %.1f) and %s.bmp, %s and %s: "
+              "grid divisions %d, fullest cell %d of %d entries, move step %s\n",
+              base.c_str(), static_cast<long long>(terrain.layout.Faces()),
+              terrain.layout.quadsX * terrain.layout.spacingX, terrain.layout.quadsY * terrain.layout.spacingY,
+              terrain.lowest, terrain.highest, base.c_str(), linkFile.c_str(), SettingsFile,
+              terrain.layout.divisions, fullest, kMostCellEntries, FloatText(settings.moveStep).c_str());
+  return 0;
+}

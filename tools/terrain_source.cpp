@@ -1,0 +1,269 @@
+// Reading terrain heights: images through stb_image, elevation rasters through GDAL, no-data filled in.
+#include "tools/terrain_source.h"
+
+#include <cpl_error.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <stb/stb_image.h>
+#include <stb/stb_image_resize.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "tools/cli.h"
+
+namespace {
+
+// Decoded images are held whole before they are averaged down; rasters are averaged by GDAL as they are read.
+constexpr double kMostImagePixels = 1 << 28;
+constexpr double kMostRasterCells = 1LL << 32;
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// A picture stb_image reads; GDAL takes the rest, and pictures stb_image refuses, such as ones too large.
+bool IsImage(const std::string& file) {
+  const std::string ext = Lower(std::filesystem::path(file).extension().string());
+  int width = 0, height = 0, channels = 0;
+  for (const char* known : {".png", ".jpg", ".jpeg", ".tga", ".bmp"})
+    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0;
+  return false;
+}
+
+void CheckReadable(const std::string& file) {
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) throw ToolError(file + ": no such file; check the path");
+  if (std::filesystem::is_directory(file, error)) throw ToolError(file + ": is a folder; give a heightmap or elevation file");
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) throw ToolError(file + ": cannot be read: " + std::strerror(errno) + "; check its permissions");
+  std::fclose(f);
+}
+
+void CheckSize(const std::string& file, double width, double height, double most) {
+  if (width < 2 || height < 2)
+    throw ToolError(file + ": is " + std::to_string(static_cast<long long>(width)) + " x " +
+                    std::to_string(static_cast<long long>(height)) +
+                    " samples; a terrain needs at least 2 x 2");
+  if (width * height > most)
+    throw ToolError(file + ": " + std::to_string(static_cast<long long>(width)) + " x " +
+                    std::to_string(static_cast<long long>(height)) + " samples are more than glide-scene can hold (at most " +
+                    std::to_string(static_cast<long long>(most)) +
+                    "); cut it into tiles or lower its resolution first (for example gdal_translate -outsize 25% 25%)");
+}
+
+// Every output cell is the mean of the source samples whose centres fall into it.
+HeightGrid AverageDown(const HeightGrid& in, int width, int height) {
+  HeightGrid out{width, height, in.cellX * in.width / width, in.cellY * in.height / height,
+                 std::vector<float>(static_cast<size_t>(width) * height, 0)};
+  std::vector<double> sums(out.z.size(), 0);
+  std::vector<int> counts(out.z.size(), 0);
+  for (int row = 0; row < in.height; ++row) {
+    const size_t outRow = static_cast<size_t>(row) * height / in.height;
+    for (int column = 0; column < in.width; ++column) {
+      const size_t k = outRow * width + static_cast<size_t>(column) * width / in.width;
+      sums[k] += in.At(column, row);
+      ++counts[k];
+    }
+  }
+  for (size_t k = 0; k < sums.size(); ++k) out.z[k] = static_cast<float>(sums[k] / counts[k]);
+  return out;
+}
+
+template <typename Pixel>
+using Decoded = std::unique_ptr<Pixel, void (*)(void*)>;
+
+// The picture's size, checked before anything is decoded.
+void CheckPicture(const std::string& file) {
+  int width = 0, height = 0, channels = 0;
+  if (!stbi_info(file.c_str(), &width, &height, &channels))
+    throw ToolError(file + ": not a picture glide-scene can read (" + stbi_failure_reason() +
+                    "); save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
+  CheckSize(file, width, height, kMostImagePixels);
+}
+
+template <typename Pixel>
+Decoded<Pixel> CheckDecoded(const std::string& file, Pixel* pixels) {
+  if (!pixels)
+    throw ToolError(file + ": the picture is damaged (" + stbi_failure_reason() + "); save it again from its editor");
+  return Decoded<Pixel>(pixels, stbi_image_free);
+}
+
+HeightGrid ReadImage(const std::string& file, int maxSide) {
+  CheckPicture(file);
+  int width = 0, height = 0, channels = 0;
+  const Decoded<stbi_us> pixels = CheckDecoded(file, stbi_load_16(file.c_str(), &width, &height, &channels, 1));
+  HeightGrid grid{width, height, 1, 1, std::vector<float>(static_cast<size_t>(width) * height)};
+  const double top = std::max(width, height) / 10.0;
+  for (size_t k = 0; k < grid.z.size(); ++k) grid.z[k] = static_cast<float>(pixels.get()[k] / 65535.0 * top);
+  if (width <= maxSide && height <= maxSide) return grid;
+  return AverageDown(grid, std::min(width, maxSide), std::min(height, maxSide));
+}
+
+// Each missing cell takes the mean of its nearest known neighbours, ring by ring outward from the known cells.
+void FillMissing(HeightGrid* grid, std::vector<uint8_t> known) {
+  const int w = grid->width, h = grid->height;
+  const auto neighbours = [&](size_t k, auto&& visit) {
+    const int column = static_cast<int>(k % w), row = static_cast<int>(k / w);
+    if (column > 0) visit(k - 1);
+    if (column + 1 < w) visit(k + 1);
+    if (row > 0) visit(k - w);
+    if (row + 1 < h) visit(k + w);
+  };
+  constexpr uint8_t kMissing = 0, kKnown = 1, kNext = 2;
+  std::vector<size_t> ring;
+  for (size_t k = 0; k < known.size(); ++k)
+    if (known[k] == kKnown) ring.push_back(k);
+  while (!ring.empty()) {
+    std::vector<size_t> next;
+    for (size_t k : ring)
+      neighbours(k, [&](size_t m) {
+        if (known[m] != kMissing) return;
+        known[m] = kNext;
+        next.push_back(m);
+      });
+    for (size_t m : next) {
+      double sum = 0;
+      int count = 0;
+      neighbours(m, [&](size_t n) {
+        if (known[n] != kKnown) return;
+        sum += grid->z[n];
+        ++count;
+      });
+      grid->z[m] = static_cast<float>(sum / count);
+    }
+    for (size_t m : next) known[m] = kKnown;
+    ring = std::move(next);
+  }
+}
+
+// Metres per degree of latitude and of longitude at a latitude, on the WGS 84 ellipsoid.
+double MetresPerDegreeLatitude(double latitude) {
+  const double phi = latitude * M_PI / 180;
+  return 111132.92 - 559.82 * std::cos(2 * phi) + 1.175 * std::cos(4 * phi);
+}
+double MetresPerDegreeLongitude(double latitude) {
+  const double phi = latitude * M_PI / 180;
+  return 111412.84 * std::cos(phi) - 93.5 * std::cos(3 * phi);
+}
+
+struct DatasetClose {
+  void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+};
+
+std::string GdalReason() {
+  const std::string reason = CPLGetLastErrorMsg();
+  return reason.empty() ? "" : " (" + reason + ")";
+}
+
+HeightGrid ReadRaster(const std::string& file, int maxSide) {
+  GDALAllRegister();
+  CPLSetErrorHandler(CPLQuietErrorHandler);
+  CPLErrorReset();
+  std::unique_ptr<GDALDataset, DatasetClose> dataset(
+      GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!dataset || dataset->GetRasterCount() < 1)
+    throw ToolError(file + ": not a heightmap or elevation raster glide-scene can read" + GdalReason() +
+                    "; use PNG, JPEG, TGA, BMP, GeoTIFF, SRTM .hgt, an ESRI ASCII grid or another raster GDAL reads");
+  const int sourceWidth = dataset->GetRasterXSize(), sourceHeight = dataset->GetRasterYSize();
+  CheckSize(file, sourceWidth, sourceHeight, kMostRasterCells);
+  HeightGrid grid;
+  grid.width = std::min(sourceWidth, maxSide);
+  grid.height = std::min(sourceHeight, maxSide);
+  grid.z.resize(static_cast<size_t>(grid.width) * grid.height);
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  GDALRasterIOExtraArg extra;
+  INIT_RASTERIO_EXTRA_ARG(extra);
+  extra.eResampleAlg = GRIORA_Average;
+  if (band->RasterIO(GF_Read, 0, 0, sourceWidth, sourceHeight, grid.z.data(), grid.width, grid.height, GDT_Float32,
+                     0, 0, &extra) != CE_None)
+    throw ToolError(file + ": its heights cannot be read" + GdalReason() + "; the file may be truncated or damaged");
+
+  double transform[6] = {0, 1, 0, 0, 0, -1};
+  const bool placed = dataset->GetGeoTransform(transform) == CE_None;
+  double unitX = 1, unitY = 1;
+  const OGRSpatialReference* reference = dataset->GetSpatialRef();
+  if (placed && reference && reference->IsGeographic()) {
+    const double latitude = transform[3] + transform[5] * sourceHeight / 2;
+    if (!(std::fabs(latitude) < 90))
+      throw ToolError(file + ": its georeferencing puts the centre at latitude " + std::to_string(latitude) +
+                      "; fix the file's geotransform");
+    unitX = MetresPerDegreeLongitude(latitude);
+    unitY = MetresPerDegreeLatitude(latitude);
+  } else if (placed && reference && reference->IsProjected()) {
+    unitX = unitY = reference->GetLinearUnits();
+  }
+  grid.cellX = std::hypot(transform[1], transform[4]) * unitX * sourceWidth / grid.width;
+  grid.cellY = std::hypot(transform[2], transform[5]) * unitY * sourceHeight / grid.height;
+  if (!(grid.cellX > 0 && grid.cellY > 0 && std::isfinite(grid.cellX) && std::isfinite(grid.cellY)))
+    throw ToolError(file + ": its cells have no size; fix the file's geotransform");
+
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  const bool noDataIsNaN = hasNoData && std::isnan(noData);
+  std::vector<uint8_t> known(grid.z.size(), 1);
+  bool anyKnown = false, anyMissing = false;
+  for (size_t k = 0; k < grid.z.size(); ++k) {
+    const float v = grid.z[k];
+    if (hasNoData && (noDataIsNaN ? std::isnan(v) : v == static_cast<float>(noData))) {
+      known[k] = 0;
+      anyMissing = true;
+      continue;
+    }
+    if (!std::isfinite(v))
+      throw ToolError(file + ": holds a height that is not a number at row " + std::to_string(k / grid.width) +
+                      ", column " + std::to_string(k % grid.width) +
+                      "; mark such cells as no-data (gdal_translate -a_nodata nan) or fill them");
+    anyKnown = true;
+  }
+  if (!anyKnown) throw ToolError(file + ": every cell is no-data, so there is no height to use; check the file's no-data value");
+  if (anyMissing) FillMissing(&grid, std::move(known));
+  return grid;
+}
+
+}  // namespace
+
+float HeightGrid::Sample(double column, double row) const {
+  const int c = std::clamp(static_cast<int>(column), 0, width - 2);
+  const int r = std::clamp(static_cast<int>(row), 0, height - 2);
+  const double fc = column - c, fr = row - r;
+  const double top = At(c, r) + (At(c + 1, r) - At(c, r)) * fc;
+  const double bottom = At(c, r + 1) + (At(c + 1, r + 1) - At(c, r + 1)) * fc;
+  return static_cast<float>(top + (bottom - top) * fr);
+}
+
+HeightGrid ReadHeights(const std::string& file, int maxSide) {
+  CheckReadable(file);
+  return IsImage(file) ? ReadImage(file, maxSide) : ReadRaster(file, maxSide);
+}
+
+Picture ReadPicture(const std::string& file, int mostSide) {
+  CheckReadable(file);
+  CheckPicture(file);
+  int width = 0, height = 0, channels = 0;
+  const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
+  Picture picture;
+  picture.width = PowerOfTwoAtMost(width, mostSide);
+  picture.height = PowerOfTwoAtMost(height, mostSide);
+  std::vector<uint8_t> resized(static_cast<size_t>(picture.width) * picture.height * 3);
+  if (!stbir_resize_uint8(pixels.get(), width, height, 0, resized.data(), picture.width, picture.height, 0, 3))
+    throw ToolError(file + ": the picture cannot be resized; save it smaller");
+  const size_t row = static_cast<size_t>(picture.width) * 3;
+  picture.rgb.reserve(resized.size());
+  for (int r = picture.height - 1; r >= 0; --r)
+    picture.rgb.insert(picture.rgb.end(), resized.begin() + r * row, resized.begin() + (r + 1) * row);
+  return picture;
+}
+
+int PowerOfTwoAtMost(int n, int most) {
+  int side = 1;
+  while (side * 2 <= n && side * 2 <= most) side *= 2;
+  return side;
+}

@@ -1,0 +1,36 @@
+// Terrain inputs: heightmap images and elevation rasters read into one grid of heights in metres.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct HeightGrid {
+  int width = 0;          // samples from west to east
+  int height = 0;         // rows from north to south
+  double cellX = 1;       // metres between neighbouring samples along a row
+  double cellY = 1;       // metres between neighbouring rows
+  std::vector<float> z;   // metres, row 0 the northern edge
+
+  float At(int column, int row) const { return z[static_cast<size_t>(row) * width + column]; }
+  // Bilinear height at a fractional column and row inside the grid.
+  float Sample(double column, double row) const;
+};
+
+// The heights of an image (PNG 8 and 16 bit, JPEG, TGA, BMP) or of any raster GDAL reads. Rasters larger
+// than maxSide along a side are averaged down to it as they are read. Images carry no units: a pixel is a
+// metre and the full range of values a tenth of the longer side. No-data cells of rasters are filled from
+// their neighbours. Throws ToolError naming the file for anything it cannot use.
+HeightGrid ReadHeights(const std::string& file, int maxSide);
+
+// A colour picture resized to power-of-two sides of at most mostSide, packed RGB rows from the bottom, as a
+// texture of the scene holds it. Throws ToolError naming the file for anything it cannot use.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+Picture ReadPicture(const std::string& file, int mostSide);
+
+// The largest power of two at most n and at most most (1 for n below 2).
+int PowerOfTwoAtMost(int n, int most);
