@@ -81,12 +81,14 @@ void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
       high = {std::max(high.x, c.position.x), std::max(high.y, c.position.y), std::max(high.z, c.position.z)};
     }
   const double longest = std::max({double{high.x} - low.x, double{high.y} - low.y, double{high.z} - low.z});
-  if (!(longest > 0) || longest > 1e6)
-    throw ToolError(file + ": the model is " + std::to_string(longest) +
-                    " units across, which cannot be shown; check that it holds a real surface, or export it in metres");
+  if (!(longest > 0))
+    throw ToolError(file + ": all the model's points coincide, so it has no size; check that it holds a real surface");
+  if (longest > 1e6)
+    throw ToolError(file + ": the model is " + FloatText(static_cast<float>(longest)) +
+                    " units across, more than a scene can hold; export it in metres");
   const double scale = size > 0 ? size / longest : 1;
   if (size <= 0 && (longest < 0.5 || longest > 500))
-    Warn(file + " is " + std::to_string(longest) + " units across against an 18-unit glider; give it a size with --size UNITS");
+    Warn(file + " is " + FloatText(static_cast<float>(longest)) + " units across against an 18-unit glider; give it a size with --size UNITS");
   const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
   for (Triangle& t : model->triangles)
     for (Corner& c : t.corners)
@@ -154,9 +156,8 @@ int RunObject(const std::vector<std::string>& argv) {
   auto found = std::find_if(objects.begin(), objects.end(), [&](const LinkEntry& e) { return e.name == entry; });
   if (found == objects.end()) {
     if (places.empty()) throw UsageError("a new entry needs at least one --at X Y [Z] to stand at");
-    found = objects.insert(objects.end(), LinkEntry{entry, "", {}});
+    found = objects.insert(objects.end(), LinkEntry{entry, "model from " + fs::path(input).filename().string().substr(0, 200), {}});
   }
-  found->text = "model from " + fs::path(input).filename().string().substr(0, 200);
   if (!places.empty()) found->positions = Positions(places, dir);
 
   SceneWrite write;

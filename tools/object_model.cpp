@@ -197,6 +197,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+  // Normals made for a file without them stay sharp across edges steeper than this, as a box's are.
+  importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 60);
   const aiScene* scene = importer.ReadFile(file, 0);
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
     throw ToolError(file + ": not a model that can be read (" +
