@@ -347,31 +347,35 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   // Top row red, green; bottom row blue, yellow; glTF's (0, 0) is the picture's top left.
   const uint8_t checker[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
   ASSERT_NE(stbi_write_png("checker.png", 2, 2, 3, checker, 6), 0);
-  WriteTexturedSquare("checker.png");
-  ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
-  const Baked b = ReadBaked("square");
-  ASSERT_EQ(b.faces.size(), 2u);
-  int checked = 0;
-  for (float u = 0.25f; u < 2; u += 0.5f)
-    for (float v = 0.25f; v < 2; v += 0.5f) {
-      // After the turn to Z up and the move to the bottom centre, glTF (x, y) lies at X = x - 2, Z = y.
-      const float px = 2 * u - 2, pz = 4 - 2 * v;
-      const int column = std::fmod(u, 1.0f) < 0.5f ? 0 : 1, row = std::fmod(v, 1.0f) < 0.5f ? 0 : 1;
-      const uint8_t* want = &checker[(row * 2 + column) * 3];
-      for (const CFace& f : b.faces) {
-        const CVertex3 &p = b.vertices[f.Index[0]], &q = b.vertices[f.Index[1]], &r = b.vertices[f.Index[2]];
-        const float d = (q.x - p.x) * (r.z - p.z) - (r.x - p.x) * (q.z - p.z);
-        const float wb = ((px - p.x) * (r.z - p.z) - (r.x - p.x) * (pz - p.z)) / d;
-        const float wc = ((q.x - p.x) * (pz - p.z) - (px - p.x) * (q.z - p.z)) / d;
-        if (wb < -1e-4f || wc < -1e-4f || wb + wc > 1 + 1e-4f) continue;
-        const Colour c = b.At(f, 1 - wb - wc, wb, wc);
-        EXPECT_TRUE(Hue(c, {want[0] / 255.0f, want[1] / 255.0f, want[2] / 255.0f}))
-            << "u " << u << " v " << v << ": " << c[0] << " " << c[1] << " " << c[2];
-        ++checked;
-        break;
+  // The picture beside the file, and the same picture embedded in it.
+  for (const std::string& picture : {std::string("checker.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
+    WriteTexturedSquare(picture);
+    ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("square");
+    ASSERT_EQ(b.faces.size(), 2u);
+    int checked = 0;
+    for (float u = 0.25f; u < 2; u += 0.5f)
+      for (float v = 0.25f; v < 2; v += 0.5f) {
+        // After the turn to Z up and the move to the bottom centre, glTF (x, y) lies at X = x - 2, Z = y.
+        const float px = 2 * u - 2, pz = 4 - 2 * v;
+        const int column = std::fmod(u, 1.0f) < 0.5f ? 0 : 1, row = std::fmod(v, 1.0f) < 0.5f ? 0 : 1;
+        const uint8_t* want = &checker[(row * 2 + column) * 3];
+        for (const CFace& f : b.faces) {
+          const CVertex3 &p = b.vertices[f.Index[0]], &q = b.vertices[f.Index[1]], &r = b.vertices[f.Index[2]];
+          const float d = (q.x - p.x) * (r.z - p.z) - (r.x - p.x) * (q.z - p.z);
+          const float wb = ((px - p.x) * (r.z - p.z) - (r.x - p.x) * (pz - p.z)) / d;
+          const float wc = ((q.x - p.x) * (pz - p.z) - (px - p.x) * (q.z - p.z)) / d;
+          if (wb < -1e-4f || wc < -1e-4f || wb + wc > 1 + 1e-4f) continue;
+          const Colour c = b.At(f, 1 - wb - wc, wb, wc);
+          EXPECT_TRUE(Hue(c, {want[0] / 255.0f, want[1] / 255.0f, want[2] / 255.0f}))
+              << picture.substr(0, 20) << " u " << u << " v " << v << ": " << c[0] << " " << c[1] << " " << c[2];
+          ++checked;
+          break;
+        }
       }
-    }
-  EXPECT_EQ(checked, 16);
+    EXPECT_EQ(checked, 16);
+  }
+  WriteTexturedSquare("checker.png");
   // A picture that is missing is a warning and the material's colour stands in; one that is broken is an error.
   fs::remove("checker.png");
   ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");

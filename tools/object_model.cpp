@@ -222,6 +222,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
     const aiMesh& mesh = *scene->mMeshes[m];
     if (lists[m].empty()) continue;
+    if (mesh.mMaterialIndex >= scene->mNumMaterials)
+      throw ToolError(file + ": a mesh names a material the file does not hold; export the model again");
     const int picture = reader.PictureOf(mesh.mMaterialIndex, &model);
     const Vec3 colour = reader.ColourOf(mesh.mMaterialIndex, picture >= 0);
     const bool coloured = mesh.HasVertexColors(0), mapped = mesh.HasTextureCoords(0);
