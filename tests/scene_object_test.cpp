@@ -1,5 +1,4 @@
 // glide-scene object on models the tests make with assimp's exporter, glTF text and stb_image_write.
-#include <assimp/Exporter.hpp>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <assimp/Exporter.hpp>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -81,8 +81,10 @@ void Export(const std::vector<Part>& parts, const char* format, const std::strin
 // An axis-aligned box from `low` to `high`, faces outward.
 Part Box(aiVector3D low, aiVector3D high, aiColor3D colour = {1, 1, 1}) {
   Part p;
-  for (int k = 0; k < 8; ++k) p.positions.emplace_back(k & 1 ? high.x : low.x, k & 2 ? high.y : low.y, k & 4 ? high.z : low.z);
-  p.triangles = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
+  for (int k = 0; k < 8; ++k)
+    p.positions.emplace_back(k & 1 ? high.x : low.x, k & 2 ? high.y : low.y, k & 4 ? high.z : low.z);
+  p.triangles = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
+                 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
   p.colour = colour;
   return p;
 }
@@ -202,8 +204,8 @@ class SceneObject : public testing::Test {
 
 TEST_F(SceneObject, ModelsStandUprightInEveryFormat) {
   const Part tall = Box({0, 0, 0}, {1, 4, 1});
-  const char* const formats[][2] = {{"obj", "obj"},         {"gltf2", "gltf"}, {"glb2", "glb"}, {"collada", "dae"},
-                                    {"ply", "ply"},         {"stl", "stl"},    {"fbxa", "fbx"}};
+  const char* const formats[][2] = {{"obj", "obj"}, {"gltf2", "gltf"}, {"glb2", "glb"}, {"collada", "dae"},
+                                    {"ply", "ply"}, {"stl", "stl"},    {"fbxa", "fbx"}};
   for (const auto& [format, extension] : formats) {
     const std::string file = std::string("tall.") + extension;
     Export({tall}, format, file);
@@ -331,11 +333,14 @@ void WriteTexturedSquare(const std::string& picture) {
   const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
   std::string buffer(reinterpret_cast<const char*>(values), sizeof values);
   buffer.append(reinterpret_cast<const char*>(indices), sizeof indices);
-  WriteFile("square.gltf", R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+  WriteFile("square.gltf",
+            R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0}]}],
  "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
- "textures": [{"source": 0}], "images": [{"uri": ")" + picture + R"("}],
- "buffers": [{"byteLength": 92, "uri": "data:application/octet-stream;base64,)" + Base64(buffer) + R"("}],
+ "textures": [{"source": 0}], "images": [{"uri": ")" +
+                picture + R"("}],
+ "buffers": [{"byteLength": 92, "uri": "data:application/octet-stream;base64,)" +
+                Base64(buffer) + R"("}],
  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 32},
                  {"buffer": 0, "byteOffset": 80, "byteLength": 12}],
  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [4, 4, 0]},
@@ -348,7 +353,8 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   const uint8_t checker[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
   ASSERT_NE(stbi_write_png("checker.png", 2, 2, 3, checker, 6), 0);
   // The picture beside the file, and the same picture embedded in it.
-  for (const std::string& picture : {std::string("checker.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
+  for (const std::string& picture :
+       {std::string("checker.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
     WriteTexturedSquare(picture);
     ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
     const Baked b = ReadBaked("square");
@@ -379,7 +385,8 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   // A picture that is missing is a warning and the material's colour stands in; one that is broken is an error.
   fs::remove("checker.png");
   ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
-  EXPECT_NE(ReadFile("err.txt").find("warning: " + fs::absolute("square.gltf").string()), std::string::npos) << ReadFile("err.txt");
+  EXPECT_NE(ReadFile("err.txt").find("warning: " + fs::absolute("square.gltf").string()), std::string::npos)
+      << ReadFile("err.txt");
   EXPECT_NE(ReadFile("err.txt").find("checker.png"), std::string::npos);
   WriteFile("checker.png", "not a picture");
   const std::string before = State();
@@ -406,17 +413,22 @@ TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
   EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
   // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
   float worst = 0;
-  auto same = [](const CVertex3& p, const CVertex3& q) { return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f; };
+  auto same = [](const CVertex3& p, const CVertex3& q) {
+    return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
+  };
   for (size_t f = 0; f < b.faces.size(); ++f)
     for (size_t g = f + 1; g < b.faces.size(); ++g)
       for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
           const CFace &F = b.faces[f], &G = b.faces[g];
           const int fi = (i + 1) % 3, gj = (j + 2) % 3;
-          if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) || !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]])) continue;
+          if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
+              !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
+            continue;
           float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
           wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
-          worst = std::max(worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
+          worst = std::max(
+              worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
         }
   EXPECT_LT(worst, 10);
 }

@@ -40,14 +40,15 @@ void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: w
 std::string EntryName(const Args& args, const std::string& input) {
   std::string name = args.Value("--name", "");
   if (name.empty()) {
-    for (char c : fs::path(input).stem().string()) name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+    for (char c : fs::path(input).stem().string())
+      name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
     if (name.empty() || name[0] == '-') name = "model" + name;
   }
-  const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
-    return std::isalnum(c) || c == '_' || c == '-' || c == '.';
-  });
+  const bool plain = std::all_of(name.begin(), name.end(),
+                                 [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '-' || c == '.'; });
   if (!plain || name.size() > 80 || name[0] == '-' || name[0] == '.')
-    throw UsageError("--name '" + name + "' must be 1 to 80 letters, digits, '_', '-' or '.', not starting with '-' or '.'");
+    throw UsageError("--name '" + name +
+                     "' must be 1 to 80 letters, digits, '_', '-' or '.', not starting with '-' or '.'");
   return name;
 }
 
@@ -67,7 +68,8 @@ std::vector<Place> Places(const Args& args) {
     auto number = [&](size_t k, const char* what) {
       return static_cast<float>(ReadNumber(values[k], std::string("--at ") + what, -1e6, 1e6));
     };
-    places.push_back(Place{number(0, "X"), number(1, "Y"), values.size() > 2 ? std::optional(number(2, "Z")) : std::nullopt});
+    places.push_back(
+        Place{number(0, "X"), number(1, "Y"), values.size() > 2 ? std::optional(number(2, "Z")) : std::nullopt});
   }
   return places;
 }
@@ -88,7 +90,8 @@ void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
                     " units across, more than a scene can hold; export it in metres");
   const double scale = size > 0 ? size / longest : 1;
   if (size <= 0 && (longest < 0.5 || longest > 500))
-    Warn(file + " is " + FloatText(static_cast<float>(longest)) + " units across against an 18-unit glider; give it a size with --size UNITS");
+    Warn(file + " is " + FloatText(static_cast<float>(longest)) +
+         " units across against an 18-unit glider; give it a size with --size UNITS");
   const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
   for (Triangle& t : model->triangles)
     for (Corner& c : t.corners)
@@ -105,8 +108,9 @@ std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::str
     std::optional<float> z = p.z;
     if (!z) z = GroundHeight(p.x, p.y);
     if (!z)
-      throw ToolError(dir + ": no terrain under (" + FloatText(p.x) + ", " + FloatText(p.y) + ") (the terrain spans X " +
-                      FloatText(minX) + " to " + FloatText(maxX) + ", Y " + FloatText(minY) + " to " + FloatText(maxY) +
+      throw ToolError(dir + ": no terrain under (" + FloatText(p.x) + ", " + FloatText(p.y) +
+                      ") (the terrain spans X " + FloatText(minX) + " to " + FloatText(maxX) + ", Y " +
+                      FloatText(minY) + " to " + FloatText(maxY) +
                       "); choose a place on it, or give the height as --at X Y Z");
     positions.push_back({p.x, p.y, *z});
   }
@@ -139,14 +143,17 @@ int RunObject(const std::vector<std::string>& argv) {
   EnterScene(dir, false);
   std::error_code error;
   if (!fs::is_regular_file(SettingsFile, error))
-    throw ToolError(dir + ": not a scene (it has no " + SettingsFile + "); make one first with 'glide-scene new " + dir + "'");
+    throw ToolError(dir + ": not a scene (it has no " + SettingsFile + "); make one first with 'glide-scene new " +
+                    dir + "'");
   const Settings settings = ReadSettings();
   if (!fs::is_regular_file(settings.linkFile, error))
-    throw ToolError(dir + "/" + settings.linkFile + ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
+    throw ToolError(dir + "/" + settings.linkFile +
+                    ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
 
   ImportedModel model = ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
   if (faces == 0 && model.sourceFaces > kManyFaces)
-    Warn(input + " has " + std::to_string(model.sourceFaces) + " faces, which slows every frame; simplify it with --faces 200000");
+    Warn(input + " has " + std::to_string(model.sourceFaces) +
+         " faces, which slows every frame; simplify it with --faces 200000");
   PutOnOrigin(&model, size, input);
   const BakedModel baked = Bake(model, input);
 
@@ -156,7 +163,8 @@ int RunObject(const std::vector<std::string>& argv) {
   auto found = std::find_if(objects.begin(), objects.end(), [&](const LinkEntry& e) { return e.name == entry; });
   if (found == objects.end()) {
     if (places.empty()) throw UsageError("a new entry needs at least one --at X Y [Z] to stand at");
-    found = objects.insert(objects.end(), LinkEntry{entry, "model from " + fs::path(input).filename().string().substr(0, 200), {}});
+    found = objects.insert(objects.end(),
+                           LinkEntry{entry, "model from " + fs::path(input).filename().string().substr(0, 200), {}});
   }
   if (!places.empty()) found->positions = Positions(places, dir);
 

@@ -42,7 +42,8 @@ Vec3 Sample(const Picture& picture, float u, float v) {
     for (int dx = 0; dx < 2; ++dx) {
       const float weight = (dx ? fx : 1 - fx) * (dy ? fy : 1 - fy);
       const uint8_t* texel = &picture.rgb[(static_cast<size_t>(Wrap(y0 + dy, picture.height)) * picture.width +
-                                           static_cast<size_t>(Wrap(x0 + dx, picture.width))) * 3];
+                                           static_cast<size_t>(Wrap(x0 + dx, picture.width))) *
+                                          3];
       sum.x += weight * texel[0];
       sum.y += weight * texel[1];
       sum.z += weight * texel[2];
@@ -119,7 +120,8 @@ BakedModel Bake(const ImportedModel& model, const std::string& file) {
           }
         }
         const Vec3 colour = Shade(model, t, faceNormal, 1 - b - c, b, c);
-        uint8_t* texel = &baked.rgb[(static_cast<size_t>(bottom + y) * baked.width + static_cast<size_t>(left + x)) * 3];
+        uint8_t* texel =
+            &baked.rgb[(static_cast<size_t>(bottom + y) * baked.width + static_cast<size_t>(left + x)) * 3];
         texel[0] = Byte(colour.x);
         texel[1] = Byte(colour.y);
         texel[2] = Byte(colour.z);

@@ -1,7 +1,6 @@
 // Reading models through assimp: node transforms, the up axis, materials and their pictures, simplification.
 #include "tools/object_model.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -9,11 +8,11 @@
 #include <stb/stb_image.h>
 
 #include <algorithm>
+#include <assimp/Importer.hpp>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <memory>
 
 #include "tools/cli.h"
 
@@ -66,13 +65,11 @@ Basis FileBasis(const aiScene& scene, const std::string& file) {
                     std::to_string(front) + ", side " + std::to_string(coord) +
                     "); export it again, or give its up axis with --up y or --up z");
   auto axis = [](int32_t index, int32_t sign) {
-    Vec3 v{0, 0, 0};
-    (&v.x)[index] = sign < 0 ? -1.0f : 1.0f;
-    return v;
+    const float s = sign < 0 ? -1.0f : 1.0f;
+    return Vec3{index == 0 ? s : 0, index == 1 ? s : 0, index == 2 ? s : 0};
   };
-  Vec3 back = axis(front, frontSign);
-  back = {-back.x, -back.y, -back.z};
-  return Basis{{axis(coord, coordSign), back, axis(up, upSign)}};
+  // The file's side axis becomes X, its up axis Z, and its front faces -Y, as a Y-up file's +Z does.
+  return Basis{{axis(coord, coordSign), axis(front, -frontSign), axis(up, upSign)}};
 }
 
 Picture Decode(const stbi_uc* pixels, int width, int height) {
@@ -86,9 +83,8 @@ Picture Decode(const stbi_uc* pixels, int width, int height) {
 Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const std::string& name) {
   if (texture.mHeight == 0) {
     int width = 0, height = 0, channels = 0;
-    const stbi_uc* pixels =
-        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(texture.pcData), static_cast<int>(texture.mWidth),
-                              &width, &height, &channels, 3);
+    const stbi_uc* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(texture.pcData),
+                                                  static_cast<int>(texture.mWidth), &width, &height, &channels, 3);
     if (!pixels)
       throw ToolError(file + ": its embedded picture " + name + " cannot be decoded (" + stbi_failure_reason() +
                       "); embed it as PNG or JPEG");
@@ -97,7 +93,8 @@ Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const
   Picture picture{static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight), {}};
   const size_t count = static_cast<size_t>(texture.mWidth) * texture.mHeight;
   picture.rgb.reserve(count * 3);
-  for (size_t i = 0; i < count; ++i) picture.rgb.insert(picture.rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
+  for (size_t i = 0; i < count; ++i)
+    picture.rgb.insert(picture.rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
   return picture;
 }
 
@@ -120,14 +117,17 @@ class ModelReader {
     if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.C_Str())) {
       model->pictures.push_back(EmbeddedPicture(*embedded, file_, label));
     } else if (!name.empty() && name[0] == '*') {
-      throw ToolError(file_ + ": the texture " + label + " refers to a picture the file does not hold; export it again with its textures");
+      throw ToolError(file_ + ": the texture " + label +
+                      " refers to a picture the file does not hold; export it again with its textures");
     } else {
       std::string relative = name;
       std::replace(relative.begin(), relative.end(), '\\', '/');
       const fs::path picturePath = fs::path(file_).parent_path() / relative;
       std::error_code error;
       if (!fs::is_regular_file(picturePath, error)) {
-        std::fprintf(stderr, "glide-scene object: warning: %s: the texture picture %s is missing; the material's colour is used instead (put the picture at %s)\n",
+        std::fprintf(stderr,
+                     "glide-scene object: warning: %s: the texture picture %s is missing; the material's colour is "
+                     "used instead (put the picture at %s)\n",
                      file_.c_str(), label.c_str(), picturePath.string().c_str());
         return index;
       }
@@ -185,7 +185,9 @@ std::vector<std::vector<unsigned>> Triangles(const aiScene& scene, size_t target
     kept += indices.size() / 3;
   }
   if (kept > targetFaces)
-    std::fprintf(stderr, "glide-scene object: warning: %s: simplified to %zu faces, not %zu, without tearing the model apart\n",
+    std::fprintf(stderr,
+                 "glide-scene object: warning: %s: simplification stopped at %zu faces, short of %zu, to keep the "
+                 "model's shape\n",
                  file.c_str(), kept, targetFaces);
   return lists;
 }
@@ -205,13 +207,15 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
                     (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) +
                     "); export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS");
   if (!std::any_of(scene->mMeshes, scene->mMeshes + scene->mNumMeshes, [](const aiMesh* mesh) {
-        return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces, [](const aiFace& f) { return f.mNumIndices >= 3; });
+        return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces,
+                           [](const aiFace& f) { return f.mNumIndices >= 3; });
       }))
     throw NoFaces(file);
   scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                        aiProcess_GenSmoothNormals | aiProcess_PreTransformVertices |
-                                       aiProcess_SortByPType | aiProcess_GenUVCoords);
-  if (!scene) throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
+                                       aiProcess_SortByPType | aiProcess_GenUVCoords | aiProcess_ValidateDataStructure);
+  if (!scene)
+    throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
   const Basis basis = up == UpAxis::kZ ? kZUp : up == UpAxis::kY ? kYUp : FileBasis(*scene, file);
   // A mirroring basis turns the faces inside out unless their corners swap.
   const bool mirrored = basis.Determinant() < 0;
@@ -235,7 +239,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
         Corner& c = triangle.corners[k];
         c.position = basis(mesh.mVertices[n]);
         if (!std::isfinite(c.position.x) || !std::isfinite(c.position.y) || !std::isfinite(c.position.z))
-          throw ToolError(file + ": a vertex has a coordinate that is not a number; repair the model in a modelling program");
+          throw ToolError(file +
+                          ": a vertex has a coordinate that is not a number; repair the model in a modelling program");
         c.normal = mesh.HasNormals() ? basis(mesh.mNormals[n]) : Vec3{0, 0, 0};
         c.u = mapped ? mesh.mTextureCoords[0][n].x : 0;
         c.v = mapped ? mesh.mTextureCoords[0][n].y : 0;
