@@ -449,6 +449,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   WriteFile("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
   WriteFile("nan.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n");
   WriteFile("huge.obj", "v 0 0 0\nv 1e9 0 0\nv 0 1 0\nf 1 2 3\n");
+  fs::copy("cube.obj", "Objects/mine.obj");
   WriteFile("dot.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
   const std::string before = State();
   const struct {
@@ -462,6 +463,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
       {"nan.obj --at 20 20", 1, "nan.obj: a vertex has a coordinate that is not a number"},
       {"huge.obj --at 20 20", 1, "huge.obj: the model is 1000000000 units across"},
       {"dot.obj --at 20 20", 1, "dot.obj: all the model's points coincide"},
+      {"Objects/mine.obj --at 20 20", 1, "mine.obj: this is the file the entry Objects/mine would be written to"},
       {"cube.obj --name cube --up x", 2, "--up must be y or z"},
       {"cube.obj --name 'a b' --at 20 20", 2, "--name 'a b' must be"},
       {"cube.obj --name fresh", 2, "needs at least one --at"},

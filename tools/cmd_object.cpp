@@ -141,7 +141,12 @@ int RunObject(const std::vector<std::string>& argv) {
   const std::vector<Place> places = Places(args);
 
   EnterScene(dir, false);
+  const std::string entry = "Objects/" + name;
   std::error_code error;
+  for (const char* extension : {".obj", ".bmp"})
+    if (fs::equivalent(input, entry + extension, error))
+      throw ToolError(input + ": this is the file the entry " + entry + " would be written to; keep your model " +
+                      "outside the scene's Objects folder, or give the entry another --name");
   if (!fs::is_regular_file(SettingsFile, error))
     throw ToolError(dir + ": not a scene (it has no " + SettingsFile + "); make one first with 'glide-scene new " +
                     dir + "'");
@@ -157,7 +162,6 @@ int RunObject(const std::vector<std::string>& argv) {
   PutOnOrigin(&model, size, input);
   const BakedModel baked = Bake(model, input);
 
-  const std::string entry = "Objects/" + name;
   LinkDoc doc = ReadLinkDoc(settings.linkFile);
   std::vector<LinkEntry>& objects = doc.sections[kObjects];
   auto found = std::find_if(objects.begin(), objects.end(), [&](const LinkEntry& e) { return e.name == entry; });
