@@ -10,9 +10,10 @@
 namespace {
 
 constexpr int kLargestTexture = 4096;
-// Pictures keep their detail in large patches; plain colours and the sun need only a few texels.
-constexpr int kLargestPicturePatch = 256;
-constexpr int kLargestPlainPatch = 32;
+// Texels on a side of a triangle's patch: pictures keep their detail in large patches, while plain colours
+// and the sun need only a few. The texture grows to a power of two that holds them, the patches with it.
+constexpr int kPicturePatch = 256;
+constexpr int kPlainPatch = 8;
 
 Vec3 Mix(const Vec3 (&v)[3], float a, float b, float c) {
   return {a * v[0].x + b * v[1].x + c * v[2].x, a * v[0].y + b * v[1].y + c * v[2].y,
@@ -89,13 +90,14 @@ BakedModel Bake(const ImportedModel& model, const std::string& file) {
   const size_t count = model.triangles.size();
   const int across = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
   BakedModel baked;
-  baked.patch = std::min(model.pictures.empty() ? kLargestPlainPatch : kLargestPicturePatch, kLargestTexture / across);
+  const int wanted = model.pictures.empty() ? kPlainPatch : kPicturePatch;
+  baked.width = std::min(kLargestTexture, PowerOfTwo(across * wanted));
+  baked.patch = baked.width / across;
   const int patch = baked.patch;
   if (patch < 2)
     throw ToolError(file + ": " + std::to_string(count) + " faces are more than one texture can colour (at most " +
                     std::to_string(kLargestTexture / 2 * (kLargestTexture / 2)) + "); simplify it with --faces N");
   const int rows = static_cast<int>((count + static_cast<size_t>(across) - 1) / static_cast<size_t>(across));
-  baked.width = PowerOfTwo(across * patch);
   baked.height = PowerOfTwo(rows * patch);
   baked.rgb.assign(static_cast<size_t>(baked.width) * baked.height * 3, 0);
   // From four texels on, the corners sit one texel inside the patch so that linear filtering stays within
