@@ -107,8 +107,10 @@ std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::str
   for (const Place& p : places) {
     std::optional<float> z = p.z;
     if (!z) z = GroundHeight(p.x, p.y);
+    if (!z && LocationModel.empty())
+      throw ToolError(dir + ": the scene has no terrain to stand on; give the height as --at X Y Z");
     if (!z)
-      throw ToolError(dir + ": no terrain under (" + FloatText(p.x) + ", " + FloatText(p.y) +
+      throw ToolError(dir + ": ground following finds no terrain under (" + FloatText(p.x) + ", " + FloatText(p.y) +
                       ") (the terrain spans X " + FloatText(minX) + " to " + FloatText(maxX) + ", Y " +
                       FloatText(minY) + " to " + FloatText(maxY) +
                       "); choose a place on it, or give the height as --at X Y Z");
