@@ -1,4 +1,513 @@
-// glide-scene object: not built yet.
+// glide-scene object on models the tests make with assimp's exporter, glTF text and stb_image_write.
+#include <assimp/scene.h>
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+#include <sys/wait.h>
 
-TEST(SceneObject, NotBuiltYet) {}
+#include <algorithm>
+#include <array>
+#include <assimp/Exporter.hpp>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "image/image.h"
+#include "platform/platform.h"
+#include "scene_reset.h"
+#include "support.h"
+#include "tools/mesh_writer.h"
+#include "tools/scene_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Object(const std::string& args) {
+  const std::string command = std::string(GLIDE_SCENE_PATH) + " object . " + args + " >out.txt 2>err.txt";
+  return WEXITSTATUS(std::system(command.c_str()));
+}
+
+// One mesh of a test model, with its own material colour; normals and vertex colours where given.
+struct Part {
+  std::vector<aiVector3D> positions;
+  std::vector<unsigned> triangles;
+  aiColor3D colour{1, 1, 1};
+  std::vector<aiVector3D> normals;
+  std::vector<aiColor4D> colours;
+};
+
+template <typename T>
+T* Copy(const std::vector<T>& values) {
+  T* out = new T[values.size()];
+  std::copy(values.begin(), values.end(), out);
+  return out;
+}
+
+void Export(const std::vector<Part>& parts, const char* format, const std::string& file) {
+  aiScene scene;
+  const unsigned count = static_cast<unsigned>(parts.size());
+  scene.mNumMeshes = scene.mNumMaterials = count;
+  scene.mMeshes = new aiMesh*[count];
+  scene.mMaterials = new aiMaterial*[count];
+  scene.mRootNode = new aiNode("root");
+  scene.mRootNode->mNumMeshes = count;
+  scene.mRootNode->mMeshes = new unsigned[count];
+  for (unsigned i = 0; i < count; ++i) {
+    const Part& p = parts[i];
+    aiMesh* mesh = scene.mMeshes[i] = new aiMesh;
+    mesh->mMaterialIndex = scene.mRootNode->mMeshes[i] = i;
+    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh->mNumVertices = static_cast<unsigned>(p.positions.size());
+    mesh->mVertices = Copy(p.positions);
+    if (!p.normals.empty()) mesh->mNormals = Copy(p.normals);
+    if (!p.colours.empty()) mesh->mColors[0] = Copy(p.colours);
+    mesh->mNumFaces = static_cast<unsigned>(p.triangles.size() / 3);
+    mesh->mFaces = new aiFace[mesh->mNumFaces];
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+      mesh->mFaces[f].mNumIndices = 3;
+      mesh->mFaces[f].mIndices = Copy(std::vector<unsigned>(&p.triangles[3 * f], &p.triangles[3 * f] + 3));
+    }
+    aiMaterial* material = scene.mMaterials[i] = new aiMaterial;
+    const aiString name("colour" + std::to_string(i));
+    material->AddProperty(&name, AI_MATKEY_NAME);
+    material->AddProperty(&p.colour, 1, AI_MATKEY_COLOR_DIFFUSE);
+  }
+  Assimp::Exporter exporter;
+  ASSERT_EQ(exporter.Export(&scene, format, file), AI_SUCCESS) << exporter.GetErrorString();
+}
+
+// An axis-aligned box from `low` to `high`, faces outward.
+Part Box(aiVector3D low, aiVector3D high, aiColor3D colour = {1, 1, 1}) {
+  Part p;
+  for (int k = 0; k < 8; ++k)
+    p.positions.emplace_back(k & 1 ? high.x : low.x, k & 2 ? high.y : low.y, k & 4 ? high.z : low.z);
+  p.triangles = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
+                 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
+  p.colour = colour;
+  return p;
+}
+
+// A unit sphere about the origin with smooth normals.
+Part Sphere(int rings, int segments) {
+  Part p;
+  for (int r = 0; r <= rings; ++r)
+    for (int s = 0; s <= segments; ++s) {
+      const float polar = static_cast<float>(M_PI) * r / rings, around = 2 * static_cast<float>(M_PI) * s / segments;
+      p.positions.emplace_back(std::sin(polar) * std::cos(around), std::cos(polar), std::sin(polar) * std::sin(around));
+      p.normals.push_back(p.positions.back());
+    }
+  for (unsigned r = 0; r < static_cast<unsigned>(rings); ++r)
+    for (unsigned s = 0; s < static_cast<unsigned>(segments); ++s) {
+      const unsigned a = r * (segments + 1) + s, b = a + segments + 1;
+      if (r > 0) p.triangles.insert(p.triangles.end(), {a, a + 1, b});
+      if (r + 1 < static_cast<unsigned>(rings)) p.triangles.insert(p.triangles.end(), {a + 1, b + 1, b});
+    }
+  return p;
+}
+
+using Colour = std::array<float, 3>;
+
+// An entry's mesh and texture as the program loads them.
+struct Baked {
+  std::vector<CVertex3> vertices;
+  std::vector<CVertex2> coords;
+  std::vector<CFace> faces;
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+
+  Colour At(const CFace& f, float a, float b, float c) const {
+    const CVertex2 &p = coords[f.Index[0]], &q = coords[f.Index[1]], &r = coords[f.Index[2]];
+    const int x = std::clamp(static_cast<int>((a * p.x + b * q.x + c * r.x) * width), 0, width - 1);
+    const int y = std::clamp(static_cast<int>((a * p.y + b * q.y + c * r.y) * height), 0, height - 1);
+    const uint8_t* texel = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    return {float(texel[0]), float(texel[1]), float(texel[2])};
+  }
+  float Extent(int axis, bool high) const {
+    float value = high ? -1e30f : 1e30f;
+    for (size_t k = 1; k < vertices.size(); ++k) {
+      const float v = (&vertices[k].x)[axis];
+      value = high ? std::max(value, v) : std::min(value, v);
+    }
+    return value;
+  }
+  float Size(int axis) const { return Extent(axis, true) - Extent(axis, false); }
+};
+
+Baked ReadBaked(const std::string& name) {
+  ResetScene();
+  const std::string text = ReadFile("Objects/" + name + ".obj");
+  ReadModelText(text.data(), text.size());
+  Baked baked;
+  baked.vertices.assign(Model.Vertices, Model.Vertices + Model.CountVertices + 1);
+  baked.coords.assign(Model.CoordText, Model.CoordText + Model.CountCoordText + 1);
+  baked.faces.assign(Model.Face, Model.Face + Model.CountFace);
+  bBatchMode = 1;
+  if (const RGBImage* image = LoadDIBImage(("Objects/" + name + ".bmp").c_str())) {
+    baked.width = image->width;
+    baked.height = image->height;
+    baked.rgb.assign(image->data, image->data + static_cast<size_t>(image->width) * image->height * 3);
+  }
+  return baked;
+}
+
+float Brightness(const Colour& c) { return (c[0] + c[1] + c[2]) / 3; }
+
+// True when the colour has the hue of `want`: its full channels strong, its empty ones weak.
+bool Hue(const Colour& c, const Colour& want) {
+  const float top = std::max({c[0], c[1], c[2]});
+  for (int k = 0; k < 3; ++k)
+    if (want[k] > 0 ? c[k] < 0.7f * top : c[k] > 0.25f * top) return false;
+  return top > 40;
+}
+
+class SceneObject : public testing::Test {
+ protected:
+  // A scene with a square terrain of 10-unit cells between `from` and `to` at the given heights.
+  void MakeScene(float from, float to, const std::function<float(float, float)>& height) {
+    MeshBuilder ground;
+    const int cells = static_cast<int>((to - from) / 10);
+    for (int j = 0; j <= cells; ++j)
+      for (int i = 0; i <= cells; ++i) {
+        const float x = from + 10.0f * i, y = from + 10.0f * j;
+        ground.AddVertex(x, y, height(x, y), static_cast<float>(i) / cells, static_cast<float>(j) / cells);
+      }
+    for (int j = 0; j < cells; ++j)
+      for (int i = 0; i < cells; ++i) {
+        const int a = j * (cells + 1) + i + 1;
+        ground.AddQuad(a, a + 1, a + cells + 2, a + cells + 1);
+      }
+    WriteFile("Location/ground.obj", MeshText(ground));
+    WriteFile("Location/ground.bmp", TextureBytes(2, 2, std::vector<uint8_t>(12, 90)));
+    // One grid cell per terrain cell, so that ground following finds a face under every point.
+    Settings settings;
+    settings.gridDivisions = static_cast<float>(cells);
+    WriteFile(SettingsFile, SettingsText(settings));
+    LinkDoc link;
+    link.sections[kLocation].push_back(LinkEntry{"Location/ground", "ground", {{0, 0, 0}}});
+    WriteFile(Settings{}.linkFile, LinkText(link));
+  }
+  void SetUp() override {
+    MakeScene(0, 100, [](float x, float y) { return 0.2f * x + 0.1f * y + 3; });
+  }
+  // The link file and every file of Objects/ with its size: what a failed command must leave as it was.
+  std::string State() const {
+    std::string state = ReadFile(Settings{}.linkFile);
+    std::error_code error;
+    for (const auto& f : fs::directory_iterator("Objects", error))
+      state += f.path().string() + " " + std::to_string(f.file_size()) + "\n";
+    return state;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(SceneObject, ModelsStandUprightInEveryFormat) {
+  const Part tall = Box({0, 0, 0}, {1, 4, 1});
+  const char* const formats[][2] = {{"obj", "obj"}, {"gltf2", "gltf"}, {"glb2", "glb"}, {"collada", "dae"},
+                                    {"ply", "ply"}, {"stl", "stl"},    {"fbxa", "fbx"}};
+  for (const auto& [format, extension] : formats) {
+    const std::string file = std::string("tall.") + extension;
+    Export({tall}, format, file);
+    ASSERT_EQ(Object(file + " --at 20 20 7"), 0) << format << ": " << ReadFile("err.txt");
+    const Baked b = ReadBaked("tall");
+    EXPECT_NEAR(b.Size(2), 4, 1e-4) << format;
+    EXPECT_NEAR(b.Size(0), 1, 1e-4) << format;
+    EXPECT_NEAR(b.Size(1), 1, 1e-4) << format;
+    EXPECT_NEAR(b.Extent(2, false), 0, 1e-6) << format;
+    EXPECT_NEAR(b.Extent(0, false) + b.Extent(0, true), 0, 1e-5) << format << ": centred on its placement point";
+  }
+  // An up axis the file records is honoured: the same box declared Z-up lies along Y, as it does in 3DS,
+  // whose files are Z-up.
+  Export({tall}, "3ds", "lying.3ds");
+  auto replace = [](std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  WriteFile("lying.dae", replace(ReadFile("tall.dae"), "Y_UP", "Z_UP"));
+  std::string fbx = ReadFile("tall.fbx");
+  const std::string axis = "\", \"int\", \"Integer\", \"\", ";
+  fbx = replace(fbx, "\"UpAxis" + axis + "1", "\"UpAxis" + axis + "2");
+  fbx = replace(fbx, "\"FrontAxis" + axis + "2", "\"FrontAxis" + axis + "1");
+  fbx = replace(fbx, "\"FrontAxisSign" + axis + "1", "\"FrontAxisSign" + axis + "-1");
+  WriteFile("lying.fbx", fbx);
+  for (const char* lying : {"lying.dae", "lying.fbx", "lying.3ds", "tall.obj --up z"}) {
+    ASSERT_EQ(Object(std::string(lying) + " --name lying --at 20 20 7"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("lying");
+    EXPECT_NEAR(b.Size(1), 4, 1e-4) << lying;
+    EXPECT_NEAR(b.Size(2), 1, 1e-4) << lying;
+  }
+}
+
+TEST_F(SceneObject, SizeSetsTheLongestSideAndOddSizesAreWarned) {
+  Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", "small.obj");
+  ASSERT_EQ(Object("small.obj --size 18 --at 20 20 0"), 0) << ReadFile("err.txt");
+  const Baked b = ReadBaked("small");
+  EXPECT_NEAR(b.Size(2), 18, 1e-3);
+  EXPECT_NEAR(b.Size(0), 6, 1e-3);
+  EXPECT_EQ(ReadFile("err.txt"), "");
+  ASSERT_EQ(Object("small.obj --at 20 20 0"), 0) << ReadFile("err.txt");
+  EXPECT_NEAR(ReadBaked("small").Size(2), 0.15, 1e-6);
+  EXPECT_NE(ReadFile("err.txt").find("--size"), std::string::npos) << ReadFile("err.txt");
+  EXPECT_EQ(Object("small.obj --size 0 --at 20 20 0"), 2);
+  EXPECT_EQ(Object("small.obj --size nan --at 20 20 0"), 2);
+}
+
+TEST_F(SceneObject, StandsOnTheTerrainWhereNoHeightIsGiven) {
+  Export({Box({-3, 5, 2}, {1, 9, 4})}, "gltf2", "hut.gltf");
+  ASSERT_EQ(Object("hut.gltf --at 33.3 41.7 --at 70 20 5 --at 50 50"), 0) << ReadFile("err.txt");
+  EXPECT_NE(ReadFile("out.txt").find("3 places"), std::string::npos) << ReadFile("out.txt");
+  const LinkDoc link = ReadLinkDoc(Settings{}.linkFile);
+  ASSERT_EQ(link.sections[kObjects].size(), 1u);
+  const LinkEntry& hut = link.sections[kObjects][0];
+  EXPECT_EQ(hut.name, "Objects/hut");
+  ASSERT_EQ(hut.positions.size(), 3u);
+  const float bottom = ReadBaked("hut").Extent(2, false);
+  EXPECT_NEAR(hut.positions[0].z + bottom, 0.2 * 33.3 + 0.1 * 41.7 + 3, 0.01);
+  EXPECT_NEAR(hut.positions[1].z + bottom, 5, 1e-6);
+  EXPECT_NEAR(hut.positions[2].z + bottom, 18, 0.01);  // on a corner of the grid
+  EXPECT_EQ(hut.positions[2].x, 50);
+  // Off the terrain there is no ground to stand on; the scene stays as it was.
+  const std::string before = State(), linkText = ReadFile(Settings{}.linkFile);
+  EXPECT_EQ(Object("hut.gltf --at 150 50"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("no terrain under (150, 50)"), std::string::npos) << ReadFile("err.txt");
+  EXPECT_EQ(State(), before);
+  // Again without places: the entry is replaced, not added, and keeps its places.
+  ASSERT_EQ(Object("hut.gltf"), 0) << ReadFile("err.txt");
+  EXPECT_EQ(ReadFile(Settings{}.linkFile), linkText);
+}
+
+TEST_F(SceneObject, TwelvePlacesAreRefused) {
+  Export({Box({0, 0, 0}, {1, 1, 1})}, "obj", "cube.obj");
+  auto places = [](int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += " --at " + std::to_string(5 * k) + " 10";
+    return text;
+  };
+  const std::string before = State();
+  for (int count : {12, 11}) {
+    EXPECT_EQ(Object("cube.obj" + places(count)), 2);
+    EXPECT_NE(ReadFile("err.txt").find("second entry"), std::string::npos) << ReadFile("err.txt");
+    EXPECT_EQ(State(), before);
+  }
+  ASSERT_EQ(Object("cube.obj" + places(10)), 0) << ReadFile("err.txt");
+  EXPECT_EQ(ReadLinkDoc(Settings{}.linkFile).sections[kObjects][0].positions.size(), 10u);
+}
+
+TEST_F(SceneObject, EachMaterialAndVertexColourShowsAtItsOwnFaces) {
+  Part left = Box({-3, 0, 0}, {-1, 1, 1}, {1, 0, 0}), right = Box({1, 0, 0}, {3, 1, 1}, {0, 0, 1});
+  Part tinted = Box({0, 2, 0}, {2, 3, 1});
+  tinted.colours.assign(8, aiColor4D(0, 1, 0, 1));
+  for (const char* format : {"obj", "gltf2", "ply"}) {
+    const std::string file = std::string("two.") + format;
+    Export(std::string(format) == "ply" ? std::vector<Part>{tinted} : std::vector<Part>{left, right}, format, file);
+    ASSERT_EQ(Object(file + " --name two --at 20 20 0"), 0) << format << ": " << ReadFile("err.txt");
+    const Baked b = ReadBaked("two");
+    ASSERT_EQ(b.faces.size(), std::string(format) == "ply" ? 12u : 24u) << format;
+    for (const CFace& f : b.faces) {
+      const float x = b.vertices[f.Index[0]].x + b.vertices[f.Index[1]].x + b.vertices[f.Index[2]].x;
+      const Colour want = std::string(format) == "ply" ? Colour{0, 1, 0} : x < 0 ? Colour{1, 0, 0} : Colour{0, 0, 1};
+      for (float a : {0.1f, 0.33f, 0.8f}) {
+        const Colour c = b.At(f, a, (1 - a) / 2, (1 - a) / 2);
+        EXPECT_TRUE(Hue(c, want)) << format << " x " << x << ": " << c[0] << " " << c[1] << " " << c[2];
+      }
+    }
+  }
+}
+
+std::string Base64(const std::string& bytes) {
+  static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t left = std::min<size_t>(3, bytes.size() - i);
+    uint32_t n = 0;
+    for (size_t k = 0; k < 3; ++k) n = n << 8 | (k < left ? static_cast<uint8_t>(bytes[i + k]) : 0u);
+    for (size_t k = 0; k < 4; ++k) out += k <= left ? digits[(n >> (18 - 6 * k)) & 63] : '=';
+  }
+  return out;
+}
+
+// A square 4 units across in glTF's XY plane, its picture repeated twice each way: u = x/2, v = 2 - y/2.
+void WriteTexturedSquare(const std::string& picture) {
+  const float values[] = {0, 0, 0, 4, 0, 0, 4, 4, 0, 0, 4, 0, 0, 2, 2, 2, 2, 0, 0, 0};
+  const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
+  std::string buffer(reinterpret_cast<const char*>(values), sizeof values);
+  buffer.append(reinterpret_cast<const char*>(indices), sizeof indices);
+  WriteFile("square.gltf",
+            R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0}]}],
+ "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+ "textures": [{"source": 0}], "images": [{"uri": ")" +
+                picture + R"("}],
+ "buffers": [{"byteLength": 92, "uri": "data:application/octet-stream;base64,)" +
+                Base64(buffer) + R"("}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 32},
+                 {"buffer": 0, "byteOffset": 80, "byteLength": 12}],
+ "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [4, 4, 0]},
+               {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC2"},
+               {"bufferView": 2, "componentType": 5123, "count": 6, "type": "SCALAR"}]})");
+}
+
+TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
+  // Top row red, green; bottom row blue, yellow; glTF's (0, 0) is the picture's top left.
+  const uint8_t checker[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+  ASSERT_NE(stbi_write_png("checker.png", 2, 2, 3, checker, 6), 0);
+  // The picture beside the file, and the same picture embedded in it.
+  for (const std::string& picture :
+       {std::string("checker.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
+    WriteTexturedSquare(picture);
+    ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("square");
+    ASSERT_EQ(b.faces.size(), 2u);
+    int checked = 0;
+    for (float u = 0.25f; u < 2; u += 0.5f)
+      for (float v = 0.25f; v < 2; v += 0.5f) {
+        // After the turn to Z up and the move to the bottom centre, glTF (x, y) lies at X = x - 2, Z = y.
+        const float px = 2 * u - 2, pz = 4 - 2 * v;
+        const int column = std::fmod(u, 1.0f) < 0.5f ? 0 : 1, row = std::fmod(v, 1.0f) < 0.5f ? 0 : 1;
+        const uint8_t* want = &checker[(row * 2 + column) * 3];
+        for (const CFace& f : b.faces) {
+          const CVertex3 &p = b.vertices[f.Index[0]], &q = b.vertices[f.Index[1]], &r = b.vertices[f.Index[2]];
+          const float d = (q.x - p.x) * (r.z - p.z) - (r.x - p.x) * (q.z - p.z);
+          const float wb = ((px - p.x) * (r.z - p.z) - (r.x - p.x) * (pz - p.z)) / d;
+          const float wc = ((q.x - p.x) * (pz - p.z) - (px - p.x) * (q.z - p.z)) / d;
+          if (wb < -1e-4f || wc < -1e-4f || wb + wc > 1 + 1e-4f) continue;
+          const Colour c = b.At(f, 1 - wb - wc, wb, wc);
+          EXPECT_TRUE(Hue(c, {want[0] / 255.0f, want[1] / 255.0f, want[2] / 255.0f}))
+              << picture.substr(0, 20) << " u " << u << " v " << v << ": " << c[0] << " " << c[1] << " " << c[2];
+          ++checked;
+          break;
+        }
+      }
+    EXPECT_EQ(checked, 16);
+  }
+  WriteTexturedSquare("checker.png");
+  // A picture that is missing is a warning and the material's colour stands in; one that is broken is an error.
+  fs::remove("checker.png");
+  ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
+  EXPECT_NE(ReadFile("err.txt").find("warning: " + fs::absolute("square.gltf").string()), std::string::npos)
+      << ReadFile("err.txt");
+  EXPECT_NE(ReadFile("err.txt").find("checker.png"), std::string::npos);
+  WriteFile("checker.png", "not a picture");
+  const std::string before = State();
+  EXPECT_EQ(Object("square.gltf --at 20 20 0"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("checker.png: the texture picture of"), std::string::npos) << ReadFile("err.txt");
+  EXPECT_EQ(State(), before);
+}
+
+TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
+  Export({Sphere(12, 24)}, "gltf2", "ball.gltf");
+  ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << ReadFile("err.txt");
+  const Baked b = ReadBaked("ball");
+  double top = 0, bottom = 0;
+  int tops = 0, bottoms = 0;
+  for (const CFace& f : b.faces) {
+    const float z = (b.vertices[f.Index[0]].z + b.vertices[f.Index[1]].z + b.vertices[f.Index[2]].z) / 3;
+    const float light = Brightness(b.At(f, 1 / 3.0f, 1 / 3.0f, 1 / 3.0f));
+    if (z > 8.5f) top += light, ++tops;
+    if (z < 1.5f) bottom += light, ++bottoms;
+  }
+  ASSERT_GT(tops, 0);
+  ASSERT_GT(bottoms, 0);
+  EXPECT_GT(top / tops, bottom / bottoms + 60);
+  EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
+  // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
+  float worst = 0;
+  auto same = [](const CVertex3& p, const CVertex3& q) {
+    return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
+  };
+  for (size_t f = 0; f < b.faces.size(); ++f)
+    for (size_t g = f + 1; g < b.faces.size(); ++g)
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+          const CFace &F = b.faces[f], &G = b.faces[g];
+          const int fi = (i + 1) % 3, gj = (j + 2) % 3;
+          if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
+              !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
+            continue;
+          float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
+          wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
+          worst = std::max(
+              worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
+        }
+  EXPECT_LT(worst, 10);
+}
+
+TEST_F(SceneObject, FacesSimplifiesTheModel) {
+  Export({Sphere(40, 80)}, "ply", "fine.ply");
+  ASSERT_EQ(Object("fine.ply --faces 500 --at 20 20 0"), 0) << ReadFile("err.txt");
+  const Baked b = ReadBaked("fine");
+  EXPECT_LE(b.faces.size(), 500u);
+  EXPECT_GE(b.faces.size(), 250u);
+  EXPECT_NEAR(b.Size(2), 2, 0.1);
+}
+
+TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
+  Export({Box({0, 0, 0}, {1, 1, 1})}, "obj", "cube.obj");
+  ASSERT_EQ(Object("cube.obj --at 20 20"), 0) << ReadFile("err.txt");
+  WriteFile("notes.glb", "these are not the droids");
+  WriteFile("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
+  WriteFile("nan.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n");
+  WriteFile("huge.obj", "v 0 0 0\nv 1e9 0 0\nv 0 1 0\nf 1 2 3\n");
+  fs::copy("cube.obj", "Objects/mine.obj");
+  WriteFile("dot.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
+  const std::string before = State();
+  const struct {
+    const char* args;
+    int code;
+    const char* message;
+  } cases[] = {
+      {"absent.obj --at 20 20", 1, "absent.obj: no such model file"},
+      {"notes.glb --at 20 20", 1, "notes.glb: not a model that can be read"},
+      {"points.obj --at 20 20", 1, "points.obj: the model holds no faces"},
+      {"nan.obj --at 20 20", 1, "nan.obj: a vertex has a coordinate that is not a number"},
+      {"huge.obj --at 20 20", 1, "huge.obj: the model is 1000000000 units across"},
+      {"dot.obj --at 20 20", 1, "dot.obj: all the model's points coincide"},
+      {"Objects/mine.obj --at 20 20", 1, "mine.obj: this is the file the entry Objects/mine would be written to"},
+      {"cube.obj --name cube --up x", 2, "--up must be y or z"},
+      {"cube.obj --name 'a b' --at 20 20", 2, "--name 'a b' must be"},
+      {"cube.obj --name fresh", 2, "needs at least one --at"},
+      {"cube.obj --at 20", 2, "--at needs 2 values"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Object(c.args), c.code) << c.args << ": " << ReadFile("err.txt");
+    EXPECT_NE(ReadFile("err.txt").find(c.message), std::string::npos) << c.args << ": " << ReadFile("err.txt");
+    EXPECT_EQ(State(), before) << c.args;
+  }
+  fs::remove(SettingsFile);
+  EXPECT_EQ(Object("cube.obj --at 20 20"), 1);
+  EXPECT_NE(ReadFile("err.txt").find("glide-scene new ."), std::string::npos) << ReadFile("err.txt");
+}
+
+// The glider starts at the origin facing +X with the camera behind it; a white ball stands in front of it.
+TEST_F(SceneObject, AnUntexturedWhiteModelShowsMoreThanOneShade) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  MakeScene(-200, 300, [](float, float) { return 0.0f; });
+  fs::copy(std::string(SOURCE_DIR) + "/Glader", "Glader", fs::copy_options::recursive);
+  auto shot = [](const std::string& name) {
+    DemoProcess demo({"--batch", "-C", ".", "--frames", "3", "--screenshot", name});
+    EXPECT_EQ(demo.Wait(60), 0);
+    int width = 0, height = 0, channels = 0;
+    uint8_t* pixels = stbi_load(name.c_str(), &width, &height, &channels, 3);
+    std::vector<uint8_t> rgb(pixels, pixels + (pixels ? static_cast<size_t>(width) * height * 3 : 0));
+    stbi_image_free(pixels);
+    return rgb;
+  };
+  const std::vector<uint8_t> without = shot("without.png");
+  Export({Sphere(16, 32)}, "obj", "ball.obj");
+  ASSERT_EQ(Object("ball.obj --size 12 --at 40 0"), 0) << ReadFile("err.txt");
+  const std::vector<uint8_t> with = shot("with.png");
+  ASSERT_EQ(with.size(), without.size());
+  ASSERT_FALSE(with.empty());
+  std::set<int> shades;
+  size_t changed = 0;
+  for (size_t i = 0; i < with.size(); i += 3)
+    if (!std::equal(&with[i], &with[i] + 3, &without[i])) {
+      ++changed;
+      shades.insert((with[i] + with[i + 1] + with[i + 2]) / 3 / 16);
+    }
+  EXPECT_GT(changed, 200u);
+  EXPECT_GE(shades.size(), 3u) << "the ball's pixels fall in " << shades.size() << " bands of 16 grey levels";
+}
+
+}  // namespace

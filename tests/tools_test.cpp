@@ -1,47 +1,14 @@
-// The model converter on small inputs, and a scripted flight over the bundled scene replayed twice.
+// A scripted flight over the bundled scene, replayed twice.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
-#include "scene_reset.h"
 #include "support.h"
 
 namespace {
-
-int RunTool(const std::string& command) { return WEXITSTATUS(std::system((command + " 2>err.txt").c_str())); }
-
-const CModel& ReadMesh(const std::string& name) {
-  ResetScene();
-  const std::string text = ReadFile(name);
-  ReadModelText(text.data(), text.size());
-  return Model;
-}
-
-TEST(Converters, StandardObjGetsOneCoordinatePerVertexAndTriangles) {
-  ScratchDir dir;
-  WriteFile("in.obj", "# a quad\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\n"
-                      "f 1/1/1 2/1/1 3/2/1 4/2/1\n");
-  ASSERT_EQ(RunTool(std::string(OBJ2GLIDE_PATH) + " in.obj out.obj"), 0) << ReadFile("err.txt");
-  const CModel& m = ReadMesh("out.obj");
-  EXPECT_EQ(m.CountVertices, 4);
-  EXPECT_EQ(m.CountCoordText, 4);
-  ASSERT_EQ(m.CountFace, 2);
-  EXPECT_EQ(m.Vertices[2].x, 1);
-  EXPECT_EQ(m.CoordText[2].x, 0);
-  EXPECT_EQ(m.CoordText[3].x, 1);
-  std::vector<int> used;
-  for (int f = 0; f < 2; ++f) used.insert(used.end(), m.Face[f].Index, m.Face[f].Index + 3);
-  std::sort(used.begin(), used.end());
-  EXPECT_EQ(std::unique(used.begin(), used.end()) - used.begin(), 4);  // the quad as two triangles
-  EXPECT_EQ(used.front(), 1);
-  WriteFile("empty.obj", "# nothing\n");
-  EXPECT_EQ(RunTool(std::string(OBJ2GLIDE_PATH) + " empty.obj out2.obj"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("holds no faces"), std::string::npos);
-  EXPECT_EQ(RunTool(std::string(OBJ2GLIDE_PATH) + " absent.obj out2.obj"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("cannot read absent.obj"), std::string::npos);
-}
 
 class BundledScene : public testing::Test {
  protected:

@@ -1,5 +1,186 @@
-// glide-scene object: not built yet.
+// glide-scene object: a model file becomes an Objects entry, upright, to scale, coloured and standing on the ground.
+#include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
 #include "tools/cli.h"
 #include "tools/commands.h"
+#include "tools/object_bake.h"
+#include "tools/object_model.h"
+#include "tools/scene_files.h"
+#include "tools/scene_view.h"
 
-int RunObject(const std::vector<std::string>&) { throw ToolError("object is not built yet"); }
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: glide-scene object DIR INPUT [--name NAME] [--size UNITS] [--up y|z] [--at X Y [Z]]... [--faces N]\n"
+    "  Reads a model (glTF 2.0 .gltf/.glb, FBX, OBJ with MTL, COLLADA, PLY, STL, 3DS) and writes it into the\n"
+    "  scene in DIR as Objects/NAME.obj and Objects/NAME.bmp, with the link file's Objects entry NAME placing it.\n"
+    "  --name NAME     the entry's name (letters, digits, '_', '-', '.'); default: the file's name\n"
+    "  --size UNITS    scale the longest side to UNITS; default: the file's units are taken as metres\n"
+    "  --up y|z        the file's up axis; default: the one the file records (FBX), Y otherwise\n"
+    "  --at X Y [Z]    a place for the model, up to 10; without Z it stands on the terrain at (X, Y).\n"
+    "                  Without --at, an entry that exists keeps its places.\n"
+    "  --faces N       simplify the model to about N faces\n"
+    "  The model's placement point is the centre of the bottom of its bounding box. Its pictures, colours and\n"
+    "  vertex colours are baked into one texture with a fixed sun from the south-west, since glide draws\n"
+    "  without lighting.\n";
+
+constexpr size_t kMostPositions = 10;
+constexpr size_t kManyFaces = 1000000;
+
+void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: warning: %s\n", text.c_str()); }
+
+std::string EntryName(const Args& args, const std::string& input) {
+  std::string name = args.Value("--name", "");
+  if (name.empty()) {
+    for (char c : fs::path(input).stem().string())
+      name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+    if (name.empty() || name[0] == '-') name = "model" + name;
+  }
+  const bool plain = std::all_of(name.begin(), name.end(),
+                                 [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '-' || c == '.'; });
+  if (!plain || name.size() > 80 || name[0] == '-' || name[0] == '.')
+    throw UsageError("--name '" + name +
+                     "' must be 1 to 80 letters, digits, '_', '-' or '.', not starting with '-' or '.'");
+  return name;
+}
+
+struct Place {
+  float x, y;
+  std::optional<float> z;
+};
+
+std::vector<Place> Places(const Args& args) {
+  std::vector<Place> places;
+  const auto it = args.options.find("--at");
+  if (it == args.options.end()) return places;
+  if (it->second.size() > kMostPositions)
+    throw UsageError(std::to_string(it->second.size()) + " places given with --at, but one entry holds at most " +
+                     std::to_string(kMostPositions) + "; put the others in a second entry with another --name");
+  for (const std::vector<std::string>& values : it->second) {
+    auto number = [&](size_t k, const char* what) {
+      return static_cast<float>(ReadNumber(values[k], std::string("--at ") + what, -1e6, 1e6));
+    };
+    places.push_back(
+        Place{number(0, "X"), number(1, "Y"), values.size() > 2 ? std::optional(number(2, "Z")) : std::nullopt});
+  }
+  return places;
+}
+
+// Scales the model and moves it so that the centre of the bottom of its bounding box is the origin.
+void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
+  Vec3 low{FLT_MAX, FLT_MAX, FLT_MAX}, high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
+  for (const Triangle& t : model->triangles)
+    for (const Corner& c : t.corners) {
+      low = {std::min(low.x, c.position.x), std::min(low.y, c.position.y), std::min(low.z, c.position.z)};
+      high = {std::max(high.x, c.position.x), std::max(high.y, c.position.y), std::max(high.z, c.position.z)};
+    }
+  const double longest = std::max({double{high.x} - low.x, double{high.y} - low.y, double{high.z} - low.z});
+  if (!(longest > 0))
+    throw ToolError(file + ": all the model's points coincide, so it has no size; check that it holds a real surface");
+  if (longest > 1e6)
+    throw ToolError(file + ": the model is " + FloatText(static_cast<float>(longest)) +
+                    " units across, more than a scene can hold; export it in metres");
+  const double scale = size > 0 ? size / longest : 1;
+  if (size <= 0 && (longest < 0.5 || longest > 500))
+    Warn(file + " is " + FloatText(static_cast<float>(longest)) +
+         " units across against an 18-unit glider; give it a size with --size UNITS");
+  const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
+  for (Triangle& t : model->triangles)
+    for (Corner& c : t.corners)
+      c.position = {static_cast<float>((c.position.x - cx) * scale), static_cast<float>((c.position.y - cy) * scale),
+                    static_cast<float>((c.position.z - double{low.z}) * scale)};
+}
+
+// The world positions of the places; heights left open are read from the terrain as ground following would.
+std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::string& dir) {
+  std::vector<CVertex3> positions;
+  const bool needGround = std::any_of(places.begin(), places.end(), [](const Place& p) { return !p.z; });
+  if (needGround) LoadSceneAsGlide();
+  for (const Place& p : places) {
+    std::optional<float> z = p.z;
+    if (!z) z = GroundHeight(p.x, p.y);
+    if (!z && LocationModel.empty())
+      throw ToolError(dir + ": the scene has no terrain to stand on; give the height as --at X Y Z");
+    if (!z)
+      throw ToolError(dir + ": ground following finds no terrain under (" + FloatText(p.x) + ", " + FloatText(p.y) +
+                      ") (the terrain spans X " + FloatText(minX) + " to " + FloatText(maxX) + ", Y " +
+                      FloatText(minY) + " to " + FloatText(maxY) +
+                      "); choose a place on it, or give the height as --at X Y Z");
+    positions.push_back({p.x, p.y, *z});
+  }
+  return positions;
+}
+
+}  // namespace
+
+int RunObject(const std::vector<std::string>& argv) {
+  const Args args = ParseArgs(argv, {{"--name", 1, 1, false},
+                                     {"--size", 1, 1, false},
+                                     {"--up", 1, 1, false},
+                                     {"--at", 2, 3, true},
+                                     {"--faces", 1, 1, false},
+                                     {"--help", 0, 0, false}});
+  if (args.Has("--help")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.positional.size() != 2) throw UsageError("needs a scene folder DIR and a model file INPUT");
+  const std::string dir = args.positional[0];
+  const std::string input = fs::absolute(args.positional[1]).lexically_normal().string();
+  const std::string name = EntryName(args, input);
+  const std::string up = args.Value("--up", "");
+  if (args.Has("--up") && up != "y" && up != "z") throw UsageError("--up must be y or z, not '" + up + "'");
+  const double size = args.Number("--size", 0, 1e-3, 1e5);
+  const size_t faces = static_cast<size_t>(args.Number("--faces", 0, 1, 1e8));
+  const std::vector<Place> places = Places(args);
+
+  EnterScene(dir, false);
+  const std::string entry = "Objects/" + name;
+  std::error_code error;
+  for (const char* extension : {".obj", ".bmp"})
+    if (fs::equivalent(input, entry + extension, error))
+      throw ToolError(input + ": this is the file the entry " + entry + " would be written to; keep your model " +
+                      "outside the scene's Objects folder, or give the entry another --name");
+  if (!fs::is_regular_file(SettingsFile, error))
+    throw ToolError(dir + ": not a scene (it has no " + SettingsFile + "); make one first with 'glide-scene new " +
+                    dir + "'");
+  const Settings settings = ReadSettings();
+  if (!fs::is_regular_file(settings.linkFile, error))
+    throw ToolError(dir + "/" + settings.linkFile +
+                    ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
+
+  ImportedModel model = ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
+  if (faces == 0 && model.sourceFaces > kManyFaces)
+    Warn(input + " has " + std::to_string(model.sourceFaces) +
+         " faces, which slows every frame; simplify it with --faces 200000");
+  PutOnOrigin(&model, size, input);
+  const BakedModel baked = Bake(model, input);
+
+  LinkDoc doc = ReadLinkDoc(settings.linkFile);
+  std::vector<LinkEntry>& objects = doc.sections[kObjects];
+  auto found = std::find_if(objects.begin(), objects.end(), [&](const LinkEntry& e) { return e.name == entry; });
+  if (found == objects.end()) {
+    if (places.empty()) throw UsageError("a new entry needs at least one --at X Y [Z] to stand at");
+    found = objects.insert(objects.end(),
+                           LinkEntry{entry, "model from " + fs::path(input).filename().string().substr(0, 200), {}});
+  }
+  if (!places.empty()) found->positions = Positions(places, dir);
+
+  SceneWrite write;
+  write.Put(entry + ".obj", MeshText(baked.mesh));
+  write.Put(entry + ".bmp", TextureBytes(baked.width, baked.height, baked.rgb));
+  write.Put(settings.linkFile, LinkText(doc));
+  write.Commit();
+  std::printf("wrote %s.obj (%zu faces), %s.bmp (%dx%d) and %zu place%s of %s in %s\n", entry.c_str(),
+              baked.mesh.faces.size(), entry.c_str(), baked.width, baked.height, found->positions.size(),
+              found->positions.size() == 1 ? "" : "s", entry.c_str(), settings.linkFile.c_str());
+  return 0;
+}

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Remakes the bundled scene (dbIlm/, Location/, Horizon/, Glader/) with glide-scene, from rolling hills drawn
-# by ImageMagick. Objects/ is left as it is; its towers are placed half a metre into the new ground.
+# Remakes the bundled scene (dbIlm/, Location/, Horizon/, Objects/, Glader/) with glide-scene: rolling hills
+# drawn by ImageMagick, and towers from tools/assets/tower.obj.
 # usage: tools/make-bundled-scene.sh [GLIDE_SCENE]   (default build/tools/glide-scene)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,27 +13,10 @@ convert -size 225x225 xc:black -colorspace gray -fx "(16 + 9*sin(i/224*2*pi*1.5)
   + 5*sin(i/224*2*pi*3.7+1.3)*sin(j/224*2*pi*2.9+0.4) + 2*cos((i+j)/224*2*pi*6.1))/32" -depth 16 "$work/hills.png"
 
 "$tool" new "$work/scene"
-cat >> "$work/scene/dbIlm/scene.txt" <<'LINKS'
-Objects/tower
-towers on the hills
-5
-60
-80
--0.5
-150
-300
--0.5
-260
-120
--0.5
-330
-360
--0.5
-400
-60
--0.5
-LINKS
 "$tool" terrain "$work/scene" "$work/hills.png" --name hills
+# Towers ahead of the start and around it, each standing on the ground.
+"$tool" object "$work/scene" "$root/tools/assets/tower.obj" --name tower \
+  --at 60 -20 --at 150 70 --at 240 -60 --at 330 40 --at -120 150
 
-rm -rf "$root/Location" "$root/Horizon" "$root/Glader" "$root/dbIlm"
-for folder in dbIlm Location Horizon Glader; do cp -r "$work/scene/$folder" "$root/$folder"; done
+rm -rf "$root/Location" "$root/Horizon" "$root/Objects" "$root/Glader" "$root/dbIlm"
+for folder in dbIlm Location Horizon Objects Glader; do cp -r "$work/scene/$folder" "$root/$folder"; done

@@ -1,11 +1,7 @@
-// Writing meshes in the loader's fixed-column layout and textures as BMP files.
+// Mesh building and the text of the loader's fixed-column layout.
 #include "tools/mesh_writer.h"
 
 #include <charconv>
-#include <cstdio>
-#include <filesystem>
-
-#include "image/image.h"
 
 int MeshBuilder::AddVertex(float x, float y, float z, float s, float t) {
   vertices.push_back({x, y, z});
@@ -18,12 +14,6 @@ void MeshBuilder::AddTriangle(int a, int b, int c) { faces.push_back({{a, b, c}}
 void MeshBuilder::AddQuad(int a, int b, int c, int d) {
   AddTriangle(a, b, c);
   AddTriangle(a, c, d);
-}
-
-static void MakeParentFolder(const std::string& fileName) {
-  const std::filesystem::path parent = std::filesystem::path(fileName).parent_path();
-  std::error_code error;
-  if (!parent.empty()) std::filesystem::create_directories(parent, error);
 }
 
 std::string FloatText(float value) {
@@ -75,26 +65,4 @@ std::string MeshText(const MeshBuilder& mesh) {
     out += '\n';
   }
   return out;
-}
-
-bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh) {
-  MakeParentFolder(fileName);
-  FILE* f = std::fopen(fileName.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "cannot write %s\n", fileName.c_str());
-    return false;
-  }
-  const std::string text = MeshText(mesh);
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool ok = std::fclose(f) == 0 && written;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", fileName.c_str());
-  return ok;
-}
-
-bool WriteTexture(const std::string& fileName, int width, int height, const std::vector<uint8_t>& rgb) {
-  MakeParentFolder(fileName);
-  RGBImage image{width, height, const_cast<uint8_t*>(rgb.data())};
-  if (SaveDIBImage(fileName.c_str(), &image)) return true;
-  std::fprintf(stderr, "cannot write %s\n", fileName.c_str());
-  return false;
 }

@@ -1,4 +1,4 @@
-// Writing meshes in the loader's fixed-column layout, shared by the scene generator and the converters.
+// Meshes in the loader's fixed-column layout, as glide-scene's commands build and write them.
 #pragma once
 
 #include <string>
@@ -21,7 +21,3 @@ struct MeshBuilder {
 std::string FloatText(float value);
 // The mesh as "v  x y z", "vt  s t 0" and "f a/a/a b/b/b c/c/c" lines; every value reads back exactly.
 std::string MeshText(const MeshBuilder& mesh);
-// MeshText's lines in a file; false with a message on stderr when writing fails.
-bool WriteMesh(const std::string& fileName, const MeshBuilder& mesh);
-// A 24-bit BMP of packed RGB rows, first row at the bottom; false with a message on stderr when it fails.
-bool WriteTexture(const std::string& fileName, int width, int height, const std::vector<uint8_t>& rgb);
