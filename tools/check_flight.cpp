@@ -12,12 +12,16 @@ constexpr int32_t kCellLimit = CellEntries - 1;  // faces one cell holds
 
 int32_t Fullest(const std::vector<int32_t>& filings) { return *std::max_element(filings.begin(), filings.end()); }
 
+// Heights to the centimetre: ground heights at a corner are found a millimetre aside.
+std::string Height(double value) { return Number(std::round(value * 100) / 100 + 0.0); }
+
 std::string Place(const CVertex3& p) { return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")"; }
 
-void CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainFile) {
+// False when cells overflow; ground heights are then not what the user meant, so nothing is judged by them.
+bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainFile) {
   const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
   const int32_t fullest = Fullest(filings);
-  if (fullest <= kCellLimit) return;
+  if (fullest <= kCellLimit) return true;
   const long overfull = std::count_if(filings.begin(), filings.end(), [](int32_t n) { return n > kCellLimit; });
   const std::string what = std::to_string(overfull) + " face-grid cell" + (overfull > 1 ? "s" : "") +
                            " would hold more than 254 faces (the fullest " + std::to_string(fullest) +
@@ -29,12 +33,13 @@ void CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainF
     finest = Fullest(CellFilings(terrain, static_cast<float>(divisions)));
     if (finest <= kCellLimit) {
       out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions) + " or more (at most 253)");
-      return;
+      return false;
     }
   }
   const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / finest;
   out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
                                 " faces and set the grid divisions to 253");
+  return false;
 }
 
 void CheckStart(Findings& out, const std::string& linkFile, int terrainLine) {
@@ -44,7 +49,7 @@ void CheckStart(Findings& out, const std::string& linkFile, int terrainLine) {
                                      "never lifts the glider; make the terrain cover the origin (glide-scene terrain "
                                      "centres it there)");
   } else if (*ground > GroundClearance) {
-    out.Warning(linkFile, terrainLine, "the glider starts at height 0, " + Number(*ground) + " below the ground at the "
+    out.Warning(linkFile, terrainLine, "the glider starts at height 0, " + Height(*ground) + " below the ground at the "
                                        "origin, and glide lifts it out at the first frame; lower the terrain so the "
                                        "origin lies at most " + Number(GroundClearance) + " (the ground clearance) above it");
   }
@@ -73,8 +78,8 @@ void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFi
       const float gap = at.z + low - *ground;
       if (std::fabs(gap) <= tolerance) continue;
       out.Warning(linkFile, entry.positionLines[k].z,
-                  which + (gap > 0 ? " floats " : " is buried ") + Number(std::fabs(gap)) + (gap > 0 ? " above" : " below") +
-                      " the ground; set its Z to " + Number(*ground - low) + " to stand it on the ground");
+                  which + (gap > 0 ? " floats " : " is buried ") + Height(std::fabs(gap)) + (gap > 0 ? " above" : " below") +
+                      " the ground; set its Z to " + Height(*ground - low) + " to stand it on the ground");
     }
   }
 }
@@ -114,7 +119,7 @@ void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFil
     return;
   }
   if (!(GridDivisions > 0 && GridDivisions < GridCells - 1)) return;
-  CheckGrid(out, terrain, terrainEntry.name + ".obj");
+  if (!CheckGrid(out, terrain, terrainEntry.name + ".obj")) return;
   CheckStart(out, linkFile, terrainEntry.nameLine);
   CheckObjects(out, link, linkFile);
 }

@@ -67,13 +67,12 @@ void CheckSettings(Findings& out, const Settings& glide) {
     char strRead[255] = "";
     const bool wasGood = in.good();
     in.getline(strRead, 255);
-    if (wasGood && in.fail() && !in.eof() && in.gcount() == 254) {
+    const bool tooLong = wasGood && in.fail() && !in.eof() && in.gcount() == 254;
+    if (tooLong)
       out.Error(file, n, "the line is " + std::to_string(raw[n - 1].size()) +
-                             " characters long; glide reads at most 254 and then stops reading the file, so the "
+                             " characters long; glide reads its first 254 and then stops reading the file, so the "
                              "settings after it stay 0; shorten the line");
-      break;
-    }
-    if (!wasGood || (in.fail() && in.gcount() == 0)) {
+    else if (!wasGood || (in.fail() && in.gcount() == 0)) {
       out.Error(file, 0, "has " + std::to_string(n - 1) + " of the 9 lines glide reads, so " + kSettingNames[n - 1] +
                              " and the settings after it stay 0; add them (glide-scene new writes a complete file)");
       break;
@@ -97,6 +96,7 @@ void CheckSettings(Findings& out, const Settings& glide) {
       if (n == 1) out.Warning(file, 1, what + "; " + keeps + "; write a whole number first on the line");
       else out.Error(file, n, what + "; " + keeps + "; write the value first on the line");
     }
+    if (tooLong) break;
   }
   if (scanned[2] && mine.moveStep == 0)
     out.Error(file, 3, "the move step is 0, so W and S do not move the glider; set it to a distance per frame, e.g. 0.6");
@@ -271,19 +271,21 @@ LinkScan CheckLink(Findings& out, const std::string& file) {
   LinkReader reader(out, file);
   const char* p = reinterpret_cast<const char*>(view);
   const char* const end = p + size;
-  for (int n = 1; p != end; ++n) {
+  bool cut = false;
+  for (int n = 1; p != end && !cut; ++n) {
     const char* stop = FindLineFeed(p, end);
     size_t length = static_cast<size_t>(stop - p);
     if (stop != end && length > 0 && stop[-1] == '\r') --length;
     if (length > MaxLineLength) {
       out.Error(file, n, "the line is " + std::to_string(length) + " characters long; glide reads at most 254 and "
                          "ignores it and every line after it; shorten it");
-      break;
+      cut = true;
+      continue;
     }
     reader.Line(n, p, length);
     p = stop == end ? end : stop + 1;
   }
-  reader.End();
+  if (!cut) reader.End();
   UnmapFile(view, size);
   reader.scan.read = true;
 
