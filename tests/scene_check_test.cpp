@@ -153,7 +153,7 @@ const std::vector<Broken>& BrokenScenes() {
       // Settings.
       {"SettingDoesNotScan", [] { SetLine(kSettings, 3, "fast"); }, "error: dbIlm/setting.ini:3: ", "does not read as a number", 1},
       {"SettingLineTooLong", [] { SetLine(kSettings, 5, "6 " + std::string(300, 'x')); }, "error: dbIlm/setting.ini:5: ", "302 characters long", 1},
-      {"GridDivisionsZero", [] { SetGridDivisions(0); }, "error: dbIlm/setting.ini:9: ", "above 0 and below 254", 1},
+      {"GridDivisionsZero", [] { SetGridDivisions(0); }, "error: dbIlm/setting.ini:9: ", "with grid divisions 0 the face grid holds no face", 1},
       {"GridDivisionsTooMany", [] { SetGridDivisions(254); }, "error: dbIlm/setting.ini:9: ", "far edge", 1},
       {"LinkPathTooLong", [] { SetLine(kSettings, 2, "dbIlm/" + std::string(100, 'a') + ".txt"); }, "error: dbIlm/setting.ini:2: ", "110 characters long", 1},
       {"MoveStepZero", [] { SetLine(kSettings, 3, "0"); }, "error: dbIlm/setting.ini:3: ", "move step is 0", 1},
@@ -209,7 +209,7 @@ const std::vector<Broken>& BrokenScenes() {
       {"FaceWithoutTexture", [] { SetLine(kBox, 13, "f 3//3 4//4 5//5"); }, "error: Objects/box.obj:13: ", "without a texture number", 1},
       {"FaceWithNegativeNumbers", [] { SetLine(kBox, 14, "f -2/-2/-2 -5/-5/-5 -1/-1/-1"); }, "error: Objects/box.obj:14: ", "negative", 1},
       // Flight.
-      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "set the grid divisions to 2 or more", 1},
+      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2 or more", 1},
       {"GridCellsOverflowAtAnyDivisions", [] { WriteGround([](float, float) { return 0.0f; }, 100); }, "error: Location/ground.obj: ", "reduce the terrain to about", 1},
       {"StartOutsideTerrain",
        [] {

@@ -23,10 +23,14 @@ bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainF
   const int32_t fullest = Fullest(filings);
   if (fullest <= kCellLimit) return true;
   const long overfull = std::count_if(filings.begin(), filings.end(), [](int32_t n) { return n > kCellLimit; });
+  const long cell = std::max_element(filings.begin(), filings.end()) - filings.begin();
+  const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
+  const CVertex3 centre{static_cast<float>(minX + (cell % GridCells - 0.5) * dx),
+                        static_cast<float>(minY + (cell / GridCells - 0.5) * dy), 0};
   const std::string what = std::to_string(overfull) + " face-grid cell" + (overfull > 1 ? "s" : "") +
-                           " would hold more than 254 faces (the fullest " + std::to_string(fullest) +
-                           "); glide files no more, so ground following misses the ground in much of " +
-                           (overfull > 1 ? "them" : "it");
+                           " would hold more than 254 faces (the fullest " + std::to_string(fullest) + ", around (" +
+                           Height(centre.x) + ", " + Height(centre.y) + ")); glide files no more, so ground following "
+                           "misses the ground in much of " + (overfull > 1 ? "them" : "it");
   // Finer cells hold fewer faces; the least change that fits keeps cells as large as the faces allow.
   int32_t finest = fullest;
   for (int divisions = static_cast<int>(std::floor(GridDivisions)) + 1; divisions < GridCells - 1; ++divisions) {
@@ -38,7 +42,7 @@ bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainF
   }
   const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / finest;
   out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
-                                " faces and set the grid divisions to 253");
+                                " faces, or spread out the faces crowded there, and set the grid divisions to 253");
   return false;
 }
 
@@ -94,7 +98,7 @@ void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFil
     return;
   }
   const LinkedEntry& terrainEntry = link.sections[kLocation][0];
-  for (size_t i = 0; i < link.sections[kLocation].size(); ++i) {
+  for (size_t i = 0; i < link.sections[kLocation].size() && i < LocationLinks.size(); ++i) {
     const LinkedEntry& entry = link.sections[kLocation][i];
     for (size_t k = 0; k < entry.positionLines.size(); ++k) {
       const CVertex3& at = LocationLinks[i].Position[k];

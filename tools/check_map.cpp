@@ -17,6 +17,13 @@ namespace {
 constexpr int kSide = 1024;   // pixels along the longer side of the scene
 constexpr int kMargin = 32;   // pixels around it, so that markers at the edge show whole
 
+// A pixel coordinate as an int, kept just outside 0..limit so that far or non-finite places stay harmless.
+int PixelIndex(double value, int limit) {
+  if (!(value > -1)) return -1;
+  if (!(value < limit + 1)) return limit + 1;
+  return static_cast<int>(value);
+}
+
 struct Colour {
   uint8_t r, g, b;
 };
@@ -58,8 +65,8 @@ class Canvas {
   // Every pixel whose centre lies within `radius` of the point and for which `inside` holds for its offset.
   template <typename Shape>
   void Fill(double column, double row, double radius, Colour colour, Shape inside) {
-    for (int r = static_cast<int>(std::floor(row - radius)); r <= static_cast<int>(std::ceil(row + radius)); ++r)
-      for (int c = static_cast<int>(std::floor(column - radius)); c <= static_cast<int>(std::ceil(column + radius)); ++c)
+    for (int r = PixelIndex(std::floor(row - radius), h_); r <= PixelIndex(std::ceil(row + radius), h_); ++r)
+      for (int c = PixelIndex(std::floor(column - radius), w_); c <= PixelIndex(std::ceil(column + radius), w_); ++c)
         if (inside(c + 0.5 - column, r + 0.5 - row)) Put(c, r, colour);
   }
   // The picture with its bottom row first, as the image writers take it.
@@ -94,7 +101,7 @@ View MakeView() {
 
 Colour Sample(const RGBImage* texture, CVertex2 uv, double shade) {
   Colour c = kUntextured;
-  if (texture && texture->width > 0 && texture->height > 0) {
+  if (texture && texture->width > 0 && texture->height > 0 && std::isfinite(uv.x) && std::isfinite(uv.y)) {
     // Repeat, as OpenGL's default wrap does; the picture's first row is t = 0.
     const double s = uv.x - std::floor(uv.x), t = uv.y - std::floor(uv.y);
     const int tx = std::min(texture->width - 1, static_cast<int>(s * texture->width));
@@ -129,10 +136,10 @@ void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const 
     const double area = (px[1] - px[0]) * (py[2] - py[0]) - (px[2] - px[0]) * (py[1] - py[0]);
     if (!(std::fabs(area) > 1e-12)) continue;
     const double shade = Shade(v[0], v[1], v[2]);
-    const int c0 = std::max(0, static_cast<int>(std::floor(std::min({px[0], px[1], px[2]}))));
-    const int c1 = std::min(canvas.Width() - 1, static_cast<int>(std::ceil(std::max({px[0], px[1], px[2]}))));
-    const int r0 = std::max(0, static_cast<int>(std::floor(std::min({py[0], py[1], py[2]}))));
-    const int r1 = std::min(canvas.Height() - 1, static_cast<int>(std::ceil(std::max({py[0], py[1], py[2]}))));
+    const int c0 = std::max(0, PixelIndex(std::floor(std::min({px[0], px[1], px[2]})), canvas.Width()));
+    const int c1 = std::min(canvas.Width() - 1, PixelIndex(std::ceil(std::max({px[0], px[1], px[2]})), canvas.Width()));
+    const int r0 = std::max(0, PixelIndex(std::floor(std::min({py[0], py[1], py[2]})), canvas.Height()));
+    const int r1 = std::min(canvas.Height() - 1, PixelIndex(std::ceil(std::max({py[0], py[1], py[2]})), canvas.Height()));
     for (int r = r0; r <= r1; ++r)
       for (int c = c0; c <= c1; ++c) {
         const double x = c + 0.5, y = r + 0.5;
@@ -163,10 +170,10 @@ void TintOverfullCells(Canvas& canvas, const View& view, const CModel& terrain) 
   for (int row = 0; row < GridCells; ++row)
     for (int column = 0; column < GridCells; ++column) {
       if (filings[static_cast<size_t>(row) * GridCells + column] <= CellEntries - 1) continue;
-      const int c0 = static_cast<int>(std::floor(view.Column(minX + (column - 1) * dx)));
-      const int c1 = static_cast<int>(std::ceil(view.Column(minX + column * dx)));
-      const int r0 = static_cast<int>(std::floor(view.Row(minY + row * dy)));
-      const int r1 = static_cast<int>(std::ceil(view.Row(minY + (row - 1) * dy)));
+      const int c0 = PixelIndex(std::floor(view.Column(minX + (column - 1) * dx)), canvas.Width());
+      const int c1 = PixelIndex(std::ceil(view.Column(minX + column * dx)), canvas.Width());
+      const int r0 = PixelIndex(std::floor(view.Row(minY + row * dy)), canvas.Height());
+      const int r1 = PixelIndex(std::ceil(view.Row(minY + (row - 1) * dy)), canvas.Height());
       for (int r = r0; r < r1; ++r)
         for (int c = c0; c < c1; ++c) canvas.Tint(c, r);
     }
@@ -216,7 +223,8 @@ std::string WriteMap(const std::string& path, const RGBImage* terrainTexture) {
     throw ToolError(path + ": cannot write the map; check that its folder exists and can be written");
   }
   char origin[64];
-  std::snprintf(origin, sizeof origin, "(%d, %d)", static_cast<int>(view.Column(0)), static_cast<int>(view.Row(0)));
+  std::snprintf(origin, sizeof origin, "(%d, %d)", PixelIndex(view.Column(0), canvas.Width()),
+                PixelIndex(view.Row(0), canvas.Height()));
   return "wrote the map " + path + ": " + std::to_string(canvas.Width()) + " x " + std::to_string(canvas.Height()) +
          " pixels, " + Number(view.scale) + " units a pixel, X to the right, Y up, the start at pixel " + origin;
 }

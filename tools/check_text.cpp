@@ -104,9 +104,9 @@ void CheckSettings(Findings& out, const Settings& glide) {
     out.Error(file, 4, "the turn step is 0, so the arrow keys do not turn or pitch the glider; set it to radians per frame, e.g. 0.03");
   const float g = mine.gridDivisions;
   if (scanned[8] && !(g > 0 && g < 254))
-    out.Error(file, 9, "the grid divisions " + Number(g) +
-                           (g >= 254 ? " leave the terrain's far edge outside the face grid's 255 cells"
-                                     : " file no face in the face grid, so ground following finds no ground") +
+    out.Error(file, 9, "with grid divisions " + Number(g) +
+                           (g >= 254 ? " the terrain's far edge falls outside the face grid's 255 cells"
+                                     : " the face grid holds no face, so ground following finds no ground") +
                            "; set a value above 0 and below 254, e.g. 100");
 
   const bool same = mine.logLevel == glide.logLevel && mine.linkFile == glide.linkFile &&
