@@ -44,9 +44,9 @@ void CheckFiles(Findings& out, const SceneLoad& load, const LinkScan& link, cons
       const LinkedEntry& entry = link.sections[s][i];
       for (const std::string& file : {entry.name + ".obj", entry.name + ".bmp"}) {
         if (!once(file)) continue;
-        if (!fs::exists(file)) {
-          out.Error(linkFile, entry.nameLine, file + " does not exist; put it there, or correct the entry's name "
-                                                     "(the path of its .obj and .bmp without the extension)");
+        if (!fs::is_regular_file(file)) {
+          out.Error(linkFile, entry.nameLine, file + " does not exist as a file; put it there, or correct the "
+                                                     "entry's name (the path of its .obj and .bmp without the extension)");
         } else if (file.back() == 'j') {
           CheckMesh(out, file, (*models[s])[i]);
         } else if (const TextureLoad* texture = FindTexture(load, s + 1, i)) {
@@ -56,7 +56,7 @@ void CheckFiles(Findings& out, const SceneLoad& load, const LinkScan& link, cons
     }
   const std::string glider = "Glader/glader01";
   for (const std::string& file : {glider + ".obj", glider + ".bmp"}) {
-    if (!fs::exists(file)) out.Error(file, 0, "the glider's file is missing; 'glide-scene new DIR' writes it");
+    if (!fs::is_regular_file(file)) out.Error(file, 0, "the glider's file is missing; 'glide-scene new DIR' writes it");
     else if (file.back() == 'j' && !GladerModel.empty()) CheckMesh(out, file, GladerModel[0]);
     else if (const TextureLoad* texture = FindTexture(load, 4, 0)) CheckTexture(out, *texture);
   }
