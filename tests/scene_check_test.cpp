@@ -146,6 +146,7 @@ struct Broken {
   std::string where;  // how the finding's line starts
   std::string says;   // a piece of its text
   int exit;
+  size_t findings = 1;  // more where the fault has a consequence of its own, reported after it
 };
 
 const std::vector<Broken>& BrokenScenes() {
@@ -158,6 +159,8 @@ const std::vector<Broken>& BrokenScenes() {
       {"LinkPathTooLong", [] { SetLine(kSettings, 2, "dbIlm/" + std::string(100, 'a') + ".txt"); }, "error: dbIlm/setting.ini:2: ", "110 characters long", 1},
       {"MoveStepZero", [] { SetLine(kSettings, 3, "0"); }, "error: dbIlm/setting.ini:3: ", "move step is 0", 1},
       {"TurnStepZero", [] { SetLine(kSettings, 4, "0.0 radians"); }, "error: dbIlm/setting.ini:4: ", "turn step is 0", 1},
+      {"SettingsMissing", [] { std::filesystem::remove(kSettings); }, "error: dbIlm/setting.ini: ", "missing", 1},
+      {"LogLevelDoesNotScan", [] { SetLine(kSettings, 1, "verbose"); }, "warning: dbIlm/setting.ini:1: ", "glide keeps 0 for the log level", 0},
       {"SettingsShort", [] { WriteFile(kSettings, "1\ndbIlm/scene.txt\n0.6\n"); }, "error: dbIlm/setting.ini: ", "has 3 of the 9 lines", 1},
       // The link file.
       {"CountDoesNotScan", [] { SetLine(kLink, 18, "two"); }, "error: dbIlm/scene.txt:18: ", "is not a position count", 1},
@@ -170,6 +173,10 @@ const std::vector<Broken>& BrokenScenes() {
        },
        "error: dbIlm/scene.txt:18: ", "keeps only the first 10", 1},
       {"FewerPositionsThanCount", [] { SetLine(kLink, 18, "3"); }, "error: dbIlm/scene.txt:16: ", "after 2 of its 3 positions", 1},
+      {"PositionLinesMissing", [] { RemoveLine(kLink, 21); }, "error: dbIlm/scene.txt:16: ", "after 1 of its 2 positions", 1},
+      {"PositionLineNotANumber", [] { RemoveLine(kLink, 14); }, "error: dbIlm/scene.txt:15: ", "is read as the Z of position 1 of the entry 'Horizon/sky' (line 9)", 1, 2},
+      {"NoTerrainEntry", [] { WriteFile(kLink, "# Location\n" + std::string(kBaseLink).substr(std::string(kBaseLink).find("# Horizon"))); }, "error: dbIlm/scene.txt: ", "no terrain entry", 1},
+      {"LinkFileMissing", [] { std::filesystem::remove(kLink); }, "error: dbIlm/setting.ini:2: ", "'dbIlm/scene.txt' does not exist", 1},
       {"MissingFreeText", [] { RemoveLine(kLink, 17); }, "error: dbIlm/scene.txt:16: ", "has no free-text line", 1},
       {"NameTooLong", [] { SetLine(kLink, 16, "Objects/" + std::string(100, 'b')); }, "error: dbIlm/scene.txt:16: ", "108 characters long", 1},
       {"DataBeforeFirstSection", [] { WriteFile(kLink, "Objects/box\n-\n1\n5\n5\n0\n" + std::string(kBaseLink)); }, "error: dbIlm/scene.txt:1: ", "before the first section line", 1},
@@ -203,6 +210,9 @@ const std::vector<Broken>& BrokenScenes() {
       {"VertexWithOneBlank", [] { SetLine(kBox, 3, "v 2 2 0"); }, "error: Objects/box.obj:3: ", "one blank after 'v'", 1},
       {"CoordWithOneBlank", [] { SetLine(kBox, 8, "vt 1 1 0"); }, "error: Objects/box.obj:8: ", "one blank after 'vt'", 1},
       {"FaceNamesMissingVertex", [] { SetLine(kBox, 12, "f 2/2/2 9/9/9 5/5/5"); }, "error: Objects/box.obj:12: ", "names a vertex the file does not have", 1},
+      {"VertexAfterTab", [] { WriteFile(kBox, std::string(kBoxMesh) + "v\t9 9 9\n"); }, "error: Objects/box.obj:15: ", "tab after 'v'", 1},
+      {"FaceNamesVertexZero", [] { SetLine(kBox, 12, "f 2/2/2 3/3/3 0/0/0"); }, "error: Objects/box.obj:12: ", "names vertex 0", 1},
+      {"FaceWithFourCorners", [] { SetLine(kBox, 14, "f 4/4/4 1/1/1 5/5/5 3/3/3"); }, "warning: Objects/box.obj:14: ", "more than three corners", 0},
       {"FewerCoordsThanVertices", [] { RemoveLine(kBox, 10); }, "warning: Objects/box.obj: ", "5 'v' lines but 4 'vt' lines", 0},
       {"NoFaces", [] { WriteFile(kBox, std::string(kBoxMesh).substr(0, std::string(kBoxMesh).find("f "))); }, "error: Objects/box.obj: ", "has no face", 1},
       {"FaceWithoutSlashes", [] { SetLine(kBox, 13, "f 3 4 5"); }, "error: Objects/box.obj:13: ", "without '/'", 1},
@@ -238,7 +248,7 @@ TEST_P(BrokenScene, GivesItsOneFinding) {
   WriteBaseScene();
   GetParam().breakScene();
   const CheckRun run = Check(dir.path());
-  ASSERT_EQ(run.findings.size(), 1u) << run.output;
+  ASSERT_EQ(run.findings.size(), GetParam().findings) << run.output;
   EXPECT_EQ(run.findings[0].rfind(GetParam().where, 0), 0u) << run.findings[0];
   EXPECT_NE(run.findings[0].find(GetParam().says), std::string::npos) << run.findings[0];
   EXPECT_EQ(run.exit, GetParam().exit) << run.output;

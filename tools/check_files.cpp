@@ -26,7 +26,8 @@ struct FirstLine {
   }
   void Report(Findings& out, const std::string& file, bool error, const std::string& what) const {
     if (!line) return;
-    const std::string text = "'" + this->text + "' " + what +
+    const std::string quoted = this->text.size() > 60 ? this->text.substr(0, 57) + "..." : this->text;
+    const std::string text = "'" + quoted + "' " + what +
                              (more ? " (" + std::to_string(more) + " more line" + (more > 1 ? "s" : "") + " like it)" : "");
     if (error) out.Error(file, line, text);
     else out.Warning(file, line, text);
@@ -83,7 +84,8 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
     int line;
     CFace face;
     bool checked;
-    std::string text;
+    const char* text;
+    size_t length;
   };
   std::vector<ReadFace> faces;
   CFace carried{{0, 0, 0}};
@@ -113,11 +115,10 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
       const FaceForm form = ReadFaceForm(length > 2 ? text.substr(2) : "", &polygon);
       if (form != kGood) forms[form].Saw(n, text);
       if (polygon) polygons.Saw(n, text);
-      faces.push_back(ReadFace{n, carried, form == kGood, text});
+      faces.push_back(ReadFace{n, carried, form == kGood, p, length});
     }
     p = stop == end ? end : stop + 1;
   }
-  UnmapFile(view, size);
 
   const std::string faceFix = "; write faces as 'f a/a/a b/b/b c/c/c' (glide-scene object converts a model)";
   oneBlank.Report(out, file, true, "has one blank after 'v': glide reads from column 4 and loses the first "
@@ -140,9 +141,10 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
     }
     kept += inside;
     if (!f.checked) continue;
-    if (!inside) missing.Saw(f.line, f.text);
-    else if (named0) zero.Saw(f.line, f.text);
+    if (!inside) missing.Saw(f.line, std::string(f.text, f.length));
+    else if (named0) zero.Saw(f.line, std::string(f.text, f.length));
   }
+  UnmapFile(view, size);
   missing.Report(out, file, true, "names a vertex the file does not have (it has " + std::to_string(vertices) +
                                       " 'v' lines); glide drops the face; number vertices from 1 in file order");
   zero.Report(out, file, true, "names vertex 0; vertex numbers start at 1, and glide puts that corner at (0, 0, 0); "

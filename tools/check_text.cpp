@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -30,7 +31,8 @@ std::string Number(double value) {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
+std::string Quoted(std::string text) {
+  if (!text.empty() && text.back() == '\r') text.pop_back();
   return "'" + (text.size() > 40 ? text.substr(0, 37) + "..." : text) + "'";
 }
 
@@ -262,7 +264,8 @@ class LinkReader {
 LinkScan CheckLink(Findings& out, const std::string& file) {
   size_t size = 0;
   const uint8_t* view = MapFile(file.c_str(), &size);
-  if (!view) {
+  // An empty file cannot be mapped; it is read as one without lines.
+  if (!view && !std::filesystem::is_regular_file(file)) {
     if (!file.empty())
       out.Error(SettingsFile, 2, "the link file " + Quoted(file) + " does not exist or cannot be read; glide shows "
                                  "no scene; write the path of the scene's link file, relative to the scene folder");
