@@ -2,6 +2,7 @@
 // the meshes, textures and flight, and the map.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@ class Findings {
 std::string FindingLine(const Finding& finding);
 // A value as the user would write it back: 2.5, 100, -0.25.
 std::string Number(double value);
+
+// The lines of a link or mesh file as the program splits them (a carriage return before the line feed is not
+// part of the line) up to the first line over 254 characters, which ends the reading and is reported.
+// False when such a line cut the file short.
+bool ForEachLine(Findings& out, const std::string& file, const char* text, size_t size,
+                 const std::function<void(int number, const char* line, size_t length)>& each);
 
 // The settings file line by line; `glide` is what the program read, to catch the two readings drifting apart.
 void CheckSettings(Findings& out, const Settings& glide);

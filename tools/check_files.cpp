@@ -76,8 +76,6 @@ const char* const kFaceFormText[kFaceForms] = {
 void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
   size_t size = 0;
   const uint8_t* view = MapFile(file.c_str(), &size);
-  const char* p = reinterpret_cast<const char*>(view);
-  const char* const end = p + (view ? size : 0);
   int vertices = 0, coords = 0;
   FirstLine oneBlank, tabAfterV, coordColumns, forms[kFaceForms], polygons;
   struct ReadFace {
@@ -89,36 +87,27 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
   };
   std::vector<ReadFace> faces;
   CFace carried{{0, 0, 0}};
-  for (int n = 1; p != end; ++n) {
-    const char* stop = FindLineFeed(p, end);
-    size_t length = static_cast<size_t>(stop - p);
-    if (stop != end && length > 0 && stop[-1] == '\r') --length;
-    if (length > MaxLineLength) {
-      out.Error(file, n, "the line is " + std::to_string(length) + " characters long; glide reads at most 254 and "
-                         "ignores it and every line after it; shorten it");
-      break;
-    }
-    const std::string text(p, length);
-    const char c1 = end - p >= 2 ? p[1] : '\n';
-    if (p[0] == 'v' && c1 == ' ') {
+  ForEachLine(out, file, reinterpret_cast<const char*>(view), view ? size : 0, [&](int n, const char* line, size_t length) {
+    const std::string text(line, length);
+    const char c1 = length >= 2 ? line[1] : '\n';
+    if (line[0] == 'v' && c1 == ' ') {
       ++vertices;
-      if (length >= 3 && !IsBlank(p[2])) oneBlank.Saw(n, text);
-    } else if (p[0] == 'v' && c1 == 't') {
+      if (length >= 3 && !IsBlank(line[2])) oneBlank.Saw(n, text);
+    } else if (line[0] == 'v' && c1 == 't') {
       ++coords;
-      if ((length >= 3 && !IsBlank(p[2])) || (length >= 4 && !IsBlank(p[3]))) coordColumns.Saw(n, text);
-    } else if (p[0] == 'v' && c1 == '\t') {
+      if ((length >= 3 && !IsBlank(line[2])) || (length >= 4 && !IsBlank(line[3]))) coordColumns.Saw(n, text);
+    } else if (line[0] == 'v' && c1 == '\t') {
       tabAfterV.Saw(n, text);
-    } else if (p[0] == 'f') {
+    } else if (line[0] == 'f') {
       int assigned = 0;
-      ScanFaceLine(p, end, &carried, &assigned);
+      ScanFaceLine(line, line + length, &carried, &assigned);
       bool polygon = false;
       const FaceForm form = ReadFaceForm(length > 2 ? text.substr(2) : "", &polygon);
       if (form != kGood) forms[form].Saw(n, text);
       if (polygon) polygons.Saw(n, text);
-      faces.push_back(ReadFace{n, carried, form == kGood, p, length});
+      faces.push_back(ReadFace{n, carried, form == kGood, line, length});
     }
-    p = stop == end ? end : stop + 1;
-  }
+  });
 
   const std::string faceFix = "; write faces as 'f a/a/a b/b/b c/c/c' (glide-scene object converts a model)";
   oneBlank.Report(out, file, true, "has one blank after 'v': glide reads from column 4 and loses the first "

@@ -29,6 +29,24 @@ std::string Number(double value) {
   return text;
 }
 
+bool ForEachLine(Findings& out, const std::string& file, const char* text, size_t size,
+                 const std::function<void(int number, const char* line, size_t length)>& each) {
+  const char* const end = text + size;
+  for (int n = 1; text != end; ++n) {
+    const char* stop = FindLineFeed(text, end);
+    size_t length = static_cast<size_t>(stop - text);
+    if (stop != end && length > 0 && stop[-1] == '\r') --length;
+    if (length > MaxLineLength) {
+      out.Error(file, n, "the line is " + std::to_string(length) + " characters long; glide reads at most 254 and "
+                         "ignores it and every line after it; shorten it");
+      return false;
+    }
+    each(n, text, length);
+    text = stop == end ? end : stop + 1;
+  }
+  return true;
+}
+
 namespace {
 
 std::string Quoted(std::string text) {
@@ -272,23 +290,9 @@ LinkScan CheckLink(Findings& out, const std::string& file) {
     return {};
   }
   LinkReader reader(out, file);
-  const char* p = reinterpret_cast<const char*>(view);
-  const char* const end = p + size;
-  bool cut = false;
-  for (int n = 1; p != end && !cut; ++n) {
-    const char* stop = FindLineFeed(p, end);
-    size_t length = static_cast<size_t>(stop - p);
-    if (stop != end && length > 0 && stop[-1] == '\r') --length;
-    if (length > MaxLineLength) {
-      out.Error(file, n, "the line is " + std::to_string(length) + " characters long; glide reads at most 254 and "
-                         "ignores it and every line after it; shorten it");
-      cut = true;
-      continue;
-    }
-    reader.Line(n, p, length);
-    p = stop == end ? end : stop + 1;
-  }
-  if (!cut) reader.End();
+  const bool whole = ForEachLine(out, file, reinterpret_cast<const char*>(view), view ? size : 0,
+                                 [&reader](int n, const char* line, size_t length) { reader.Line(n, line, length); });
+  if (whole) reader.End();
   UnmapFile(view, size);
   reader.scan.read = true;
 
