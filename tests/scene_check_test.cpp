@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -257,12 +258,21 @@ TEST_P(BrokenScene, GivesItsOneFinding) {
 INSTANTIATE_TEST_SUITE_P(SceneCheck, BrokenScene, testing::ValuesIn(BrokenScenes()),
                          [](const testing::TestParamInfo<Broken>& info) { return info.param.name; });
 
-TEST(SceneCheck, BaseSceneIsOk) {
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(SceneCheck, BaseSceneIsOkAndLeftAsItWas) {
   ScratchDir dir;
   WriteBaseScene();
+  const std::vector<std::string> before = FilesIn(dir.path());
   const CheckRun run = Check(dir.path());
   EXPECT_EQ(run.exit, 0);
   EXPECT_NE(run.output.find("scene OK\n"), std::string::npos) << run.output;
+  EXPECT_EQ(FilesIn(dir.path()), before);
 }
 
 TEST(SceneCheck, BundledSceneFlies) { ExpectClean(SOURCE_DIR); }
@@ -339,11 +349,16 @@ TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
   EXPECT_EQ(colour(5, 5), (std::vector<int>{32, 36, 44}));
 }
 
+// The map's name is taken from where the command runs, not from inside the scene.
 TEST(SceneCheck, MapShadesSlopes) {
   ScratchDir dir;
+  std::filesystem::create_directory("scene");
+  std::filesystem::current_path("scene");
   WriteBaseScene();
   WriteGround([](float x, float) { return x > 0 ? x : 0.0f; });
-  ASSERT_EQ(Check(dir.path(), "--map map.png").exit, 0);
+  std::filesystem::current_path(dir.path());
+  ASSERT_EQ(Check("scene", "--map map.png").exit, 0);
+  EXPECT_FALSE(std::filesystem::exists("scene/map.png"));
   const Picture map = ReadPng("map.png");
   ASSERT_EQ(map.width, 1024);
   // East of the origin the ground rises toward +X and faces the light from the north-west: brighter.

@@ -170,10 +170,11 @@ void TintOverfullCells(Canvas& canvas, const View& view, const CModel& terrain) 
   for (int row = 0; row < GridCells; ++row)
     for (int column = 0; column < GridCells; ++column) {
       if (filings[static_cast<size_t>(row) * GridCells + column] <= CellEntries - 1) continue;
-      const int c0 = PixelIndex(std::floor(view.Column(minX + (column - 1) * dx)), canvas.Width());
-      const int c1 = PixelIndex(std::ceil(view.Column(minX + column * dx)), canvas.Width());
-      const int r0 = PixelIndex(std::floor(view.Row(minY + row * dy)), canvas.Height());
-      const int r1 = PixelIndex(std::ceil(view.Row(minY + (row - 1) * dy)), canvas.Height());
+      // The pixels whose centres lie in the cell, so that neighbouring cells share none.
+      const int c0 = PixelIndex(std::ceil(view.Column(minX + (column - 1) * dx) - 0.5), canvas.Width());
+      const int c1 = PixelIndex(std::ceil(view.Column(minX + column * dx) - 0.5), canvas.Width());
+      const int r0 = PixelIndex(std::ceil(view.Row(minY + row * dy) - 0.5), canvas.Height());
+      const int r1 = PixelIndex(std::ceil(view.Row(minY + (row - 1) * dy) - 0.5), canvas.Height());
       for (int r = r0; r < r1; ++r)
         for (int c = c0; c < c1; ++c) canvas.Tint(c, r);
     }
