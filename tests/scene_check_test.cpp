@@ -220,7 +220,8 @@ const std::vector<Broken>& BrokenScenes() {
       {"FaceWithoutTexture", [] { SetLine(kBox, 13, "f 3//3 4//4 5//5"); }, "error: Objects/box.obj:13: ", "without a texture number", 1},
       {"FaceWithNegativeNumbers", [] { SetLine(kBox, 14, "f -2/-2/-2 -5/-5/-5 -1/-1/-1"); }, "error: Objects/box.obj:14: ", "negative", 1},
       // Flight.
-      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2 or more", 1},
+      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2", 1},
+      {"GridCellsSmallerThanFaces", [] { SetGridDivisions(100); }, "error: dbIlm/setting.ini:9: 9900 face-grid cells on the terrain", "larger than a cell; ground following finds no ground there; set the grid divisions to 10", 1},
       {"GridCellsOverflowAtAnyDivisions", [] { WriteGround([](float, float) { return 0.0f; }, 100); }, "error: Location/ground.obj: ", "reduce the terrain to about", 1},
       {"StartOutsideTerrain",
        [] {
@@ -343,10 +344,24 @@ TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
   EXPECT_EQ(colour(Column(-20) + 6, Row(10)), (std::vector<int>{255, 220, 0}));
   EXPECT_EQ(colour(Column(20), Row(20) - 6), (std::vector<int>{255, 220, 0}));
   // The overfull cell 20..30 in X and Y tinted red over the texture; a cell beside it not.
-  EXPECT_EQ(colour(Column(22), Row(28)), (std::vector<int>{40 / 2 + 128, 160 / 2, 40 / 2}));
+  EXPECT_EQ(colour(Column(22), Row(28)), (std::vector<int>{40 / 2 + 255 / 2, 160 / 2, 40 / 2}));
   EXPECT_EQ(colour(Column(32), Row(28)), (std::vector<int>{40, 160, 40}));
   // Outside the terrain, the margin.
   EXPECT_EQ(colour(5, 5), (std::vector<int>{32, 36, 44}));
+}
+
+TEST(SceneCheck, MapShowsCellsWithHoles) {
+  ScratchDir dir;
+  WriteBaseScene();
+  SetGridDivisions(100);
+  ASSERT_EQ(Check(dir.path(), "--map map.png").exit, 1);
+  const Picture map = ReadPng("map.png");
+  ASSERT_EQ(map.width, 1024);
+  // Cell (2, 1), the middle of a face filed only in the cells of its corners; cell (1, 1) holds a corner.
+  const uint8_t* hole = map.At(Column(-48.5f), Row(-49.5f));
+  EXPECT_EQ((std::vector<int>{hole[0], hole[1], hole[2]}), (std::vector<int>{40 / 2, 160 / 2 + 96 / 2, 40 / 2 + 255 / 2}));
+  const uint8_t* filed = map.At(Column(-49.5f), Row(-49.5f));
+  EXPECT_EQ((std::vector<int>{filed[0], filed[1], filed[2]}), (std::vector<int>{40, 160, 40}));
 }
 
 // The map's name is taken from where the command runs, not from inside the scene.

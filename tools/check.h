@@ -63,9 +63,14 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded);
 // A texture the program asked the decoder for: the decoder's refusal explained, or sides OpenGL 1.1 refuses.
 void CheckTexture(Findings& out, const TextureLoad& texture);
 
+// The face-grid cells (element [row * GridCells + column]) whose middle lies on the terrain but on no face filed
+// in them: a face larger than a cell is filed only in the cells of its corners, so ground following finds
+// nothing in the cells between.
+std::vector<long> HoleCells(const CModel& terrain, float divisions);
+
 // Ground following and placement: the face grid, the glider's start, the terrain's and the objects' places.
 void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFile);
 
-// The top-down map: the terrain in its texture, shaded, overfull face-grid cells in red, objects ringed, the
-// glider's start with its heading. Written to `path` whole or not at all; returns a line that says what.
+// The top-down map: the terrain in its texture, shaded, overfull face-grid cells in red and cells with holes in
+// blue, objects ringed, the glider's start with its heading. Written to `path` whole or not at all; returns a line that says what.
 std::string WriteMap(const std::string& path, const RGBImage* terrainTexture);

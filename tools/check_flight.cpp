@@ -17,32 +17,53 @@ std::string Height(double value) { return Number(std::round(value * 100) / 100 +
 
 std::string Place(const CVertex3& p) { return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")"; }
 
-// False when cells overflow; ground heights are then not what the user meant, so nothing is judged by them.
+bool Fits(const CModel& terrain, float divisions) { return Fullest(CellFilings(terrain, divisions)) <= kCellLimit; }
+
+bool Sound(const CModel& terrain, float divisions) { return Fits(terrain, divisions) && HoleCells(terrain, divisions).empty(); }
+
+// The middle of a cell, for telling the user where to look.
+std::string CellPlace(long cell) {
+  const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
+  return "(" + Height(minX + (cell % GridCells - 0.5) * dx) + ", " + Height(minY + (cell / GridCells - 0.5) * dy) + ")";
+}
+
+std::string Cells(long n) { return std::to_string(n) + " face-grid cell" + (n > 1 ? "s" : ""); }
+
+// False when cells overflow or have holes; ground heights are then not what the user meant, so nothing is
+// judged by them. The grid divisions suggested are the nearest that neither overflow nor leave holes.
 bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainFile) {
   const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
   const int32_t fullest = Fullest(filings);
-  if (fullest <= kCellLimit) return true;
-  const long overfull = std::count_if(filings.begin(), filings.end(), [](int32_t n) { return n > kCellLimit; });
-  const long cell = std::max_element(filings.begin(), filings.end()) - filings.begin();
-  const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
-  const CVertex3 centre{static_cast<float>(minX + (cell % GridCells - 0.5) * dx),
-                        static_cast<float>(minY + (cell / GridCells - 0.5) * dy), 0};
-  const std::string what = std::to_string(overfull) + " face-grid cell" + (overfull > 1 ? "s" : "") +
-                           " would hold more than 254 faces (the fullest " + std::to_string(fullest) + ", around (" +
-                           Height(centre.x) + ", " + Height(centre.y) + ")); glide files no more, so ground following "
-                           "misses the ground in much of " + (overfull > 1 ? "them" : "it");
-  // Finer cells hold fewer faces; the least change that fits keeps cells as large as the faces allow.
-  int32_t finest = fullest;
-  for (int divisions = static_cast<int>(std::floor(GridDivisions)) + 1; divisions < GridCells - 1; ++divisions) {
-    finest = Fullest(CellFilings(terrain, static_cast<float>(divisions)));
-    if (finest <= kCellLimit) {
-      out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions) + " or more (at most 253)");
+  if (fullest > kCellLimit) {
+    const long overfull = std::count_if(filings.begin(), filings.end(), [](int32_t n) { return n > kCellLimit; });
+    const long cell = std::max_element(filings.begin(), filings.end()) - filings.begin();
+    const std::string what = Cells(overfull) + " would hold more than 254 faces (the fullest " + std::to_string(fullest) +
+                             ", around " + CellPlace(cell) + "); glide files no more, so ground following misses the "
+                             "ground in much of " + (overfull > 1 ? "them" : "it");
+    // Finer cells hold fewer faces.
+    for (int divisions = static_cast<int>(std::floor(GridDivisions)) + 1; divisions < GridCells - 1; ++divisions)
+      if (Sound(terrain, static_cast<float>(divisions))) {
+        out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions));
+        return false;
+      }
+    const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / Fullest(CellFilings(terrain, GridCells - 2));
+    out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
+                                  " faces, or spread out the faces crowded there");
+    return false;
+  }
+  const std::vector<long> holes = HoleCells(terrain, GridDivisions);
+  if (holes.empty()) return true;
+  const std::string what = Cells(static_cast<long>(holes.size())) + " on the terrain, the first around " +
+                           CellPlace(holes.front()) + ", have no face filed under their middle, because the faces "
+                           "there are larger than a cell; ground following finds no ground there";
+  // Coarser cells take in more of each face.
+  for (int divisions = static_cast<int>(std::ceil(GridDivisions)) - 1; divisions >= 1; --divisions)
+    if (Sound(terrain, static_cast<float>(divisions))) {
+      out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions));
       return false;
     }
-  }
-  const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / finest;
-  out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
-                                " faces, or spread out the faces crowded there, and set the grid divisions to 253");
+  out.Error(terrainFile, 0, what + ", and no grid divisions avoid this without overfull cells; make the terrain's "
+                                "faces even in size (glide-scene terrain makes a regular grid)");
   return false;
 }
 
@@ -89,6 +110,49 @@ void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFi
 }
 
 }  // namespace
+
+std::vector<long> HoleCells(const CModel& terrain, float divisions) {
+  const float savedX = deltaMatrixX, savedY = deltaMatrixY;
+  const double dx = (static_cast<double>(maxX) - minX) / divisions, dy = (static_cast<double>(maxY) - minY) / divisions;
+  deltaMatrixX = static_cast<float>(dx);
+  deltaMatrixY = static_cast<float>(dy);
+  std::vector<uint8_t> onFiled(static_cast<size_t>(GridCells) * GridCells), onOther(onFiled.size());
+  for (int32_t f = 0; f < terrain.CountFace; ++f) {
+    const CVertex3* v[3];
+    long filed[3];
+    for (int i = 0; i < 3; ++i) {
+      v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
+      int column, row;
+      filed[i] = FindCell(v[i]->x, v[i]->y, &column, &row) ? static_cast<long>(row) * GridCells + column : -1;
+    }
+    const double area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
+                        (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
+    if (!(std::fabs(area) > 0)) continue;
+    // Cell k's middle is minX + (k - 0.5) * dx; the columns and rows whose middles the face's box holds.
+    auto first = [](double low, double origin, double size) { return std::max(1.0, std::ceil((low - origin) / size + 0.5)); };
+    auto last = [](double high, double origin, double size) { return std::min(GridCells - 1.0, std::floor((high - origin) / size + 0.5)); };
+    const double c0 = first(std::min({v[0]->x, v[1]->x, v[2]->x}), minX, dx), c1 = last(std::max({v[0]->x, v[1]->x, v[2]->x}), minX, dx);
+    const double r0 = first(std::min({v[0]->y, v[1]->y, v[2]->y}), minY, dy), r1 = last(std::max({v[0]->y, v[1]->y, v[2]->y}), minY, dy);
+    for (double row = r0; row <= r1; ++row)
+      for (double column = c0; column <= c1; ++column) {
+        const double x = minX + (column - 0.5) * dx, y = minY + (row - 0.5) * dy;
+        bool inside = true;
+        for (int i = 0; i < 3; ++i) {
+          const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
+          inside = inside && ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) * area >= 0;
+        }
+        if (!inside) continue;
+        const long cell = static_cast<long>(row) * GridCells + static_cast<long>(column);
+        (cell == filed[0] || cell == filed[1] || cell == filed[2] ? onFiled : onOther)[static_cast<size_t>(cell)] = 1;
+      }
+  }
+  deltaMatrixX = savedX;
+  deltaMatrixY = savedY;
+  std::vector<long> holes;
+  for (size_t cell = 0; cell < onFiled.size(); ++cell)
+    if (onOther[cell] && !onFiled[cell]) holes.push_back(static_cast<long>(cell));
+  return holes;
+}
 
 void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFile) {
   if (!link.read) return;

@@ -1,4 +1,4 @@
-// glide-scene check --map: the scene from above, with the face grid's overfull cells, the objects and the start.
+// glide-scene check --map: the scene from above, with the face grid's faulty cells, the objects and the start.
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,7 +28,7 @@ struct Colour {
   uint8_t r, g, b;
 };
 constexpr Colour kBackground{32, 36, 44}, kUntextured{170, 170, 170}, kYellow{255, 220, 0}, kBlack{0, 0, 0},
-    kWhite{255, 255, 255};
+    kWhite{255, 255, 255}, kOverfull{255, 0, 0}, kHole{0, 96, 255};
 
 // World X to the right, Y up; row 0 is the top row.
 struct View {
@@ -55,12 +55,12 @@ class Canvas {
     p[1] = colour.g;
     p[2] = colour.b;
   }
-  void Tint(int c, int r) {
+  void Tint(int c, int r, Colour colour) {
     if (!Inside(c, r)) return;
     uint8_t* p = &rgb_[(static_cast<size_t>(r) * w_ + c) * 3];
-    p[0] = static_cast<uint8_t>(p[0] / 2 + 128);
-    p[1] = static_cast<uint8_t>(p[1] / 2);
-    p[2] = static_cast<uint8_t>(p[2] / 2);
+    p[0] = static_cast<uint8_t>(p[0] / 2 + colour.r / 2);
+    p[1] = static_cast<uint8_t>(p[1] / 2 + colour.g / 2);
+    p[2] = static_cast<uint8_t>(p[2] / 2 + colour.b / 2);
   }
   // Every pixel whose centre lies within `radius` of the point and for which `inside` holds for its offset.
   template <typename Shape>
@@ -163,21 +163,25 @@ void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const 
   }
 }
 
-void TintOverfullCells(Canvas& canvas, const View& view, const CModel& terrain) {
-  if (!(GridDivisions > 0 && GridDivisions < GridCells - 1)) return;
-  const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
+void TintCell(Canvas& canvas, const View& view, long cell, Colour colour) {
   const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
-  for (int row = 0; row < GridCells; ++row)
-    for (int column = 0; column < GridCells; ++column) {
-      if (filings[static_cast<size_t>(row) * GridCells + column] <= CellEntries - 1) continue;
-      // The pixels whose centres lie in the cell, so that neighbouring cells share none.
-      const int c0 = PixelIndex(std::ceil(view.Column(minX + (column - 1) * dx) - 0.5), canvas.Width());
-      const int c1 = PixelIndex(std::ceil(view.Column(minX + column * dx) - 0.5), canvas.Width());
-      const int r0 = PixelIndex(std::ceil(view.Row(minY + row * dy) - 0.5), canvas.Height());
-      const int r1 = PixelIndex(std::ceil(view.Row(minY + (row - 1) * dy) - 0.5), canvas.Height());
-      for (int r = r0; r < r1; ++r)
-        for (int c = c0; c < c1; ++c) canvas.Tint(c, r);
-    }
+  const long column = cell % GridCells, row = cell / GridCells;
+  // The pixels whose centres lie in the cell, so that neighbouring cells share none.
+  const int c0 = PixelIndex(std::ceil(view.Column(minX + (column - 1) * dx) - 0.5), canvas.Width());
+  const int c1 = PixelIndex(std::ceil(view.Column(minX + column * dx) - 0.5), canvas.Width());
+  const int r0 = PixelIndex(std::ceil(view.Row(minY + row * dy) - 0.5), canvas.Height());
+  const int r1 = PixelIndex(std::ceil(view.Row(minY + (row - 1) * dy) - 0.5), canvas.Height());
+  for (int r = r0; r < r1; ++r)
+    for (int c = c0; c < c1; ++c) canvas.Tint(c, r, colour);
+}
+
+// Where ground following fails for the grid: cells too full in red, cells with holes in blue.
+void TintGridFaults(Canvas& canvas, const View& view, const CModel& terrain) {
+  if (!(GridDivisions > 0 && GridDivisions < GridCells - 1) || !(maxX > minX && maxY > minY)) return;
+  const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
+  for (size_t cell = 0; cell < filings.size(); ++cell)
+    if (filings[cell] > CellEntries - 1) TintCell(canvas, view, static_cast<long>(cell), kOverfull);
+  for (long cell : HoleCells(terrain, GridDivisions)) TintCell(canvas, view, cell, kHole);
 }
 
 void DrawMarkers(Canvas& canvas, const View& view) {
@@ -213,7 +217,7 @@ std::string WriteMap(const std::string& path, const RGBImage* terrainTexture) {
   Canvas canvas(view);
   if (!LocationModel.empty()) {
     DrawTerrain(canvas, view, LocationModel[0], terrainTexture);
-    TintOverfullCells(canvas, view, LocationModel[0]);
+    TintGridFaults(canvas, view, LocationModel[0]);
   }
   DrawMarkers(canvas, view);
   std::vector<uint8_t> pixels = canvas.BottomUp();

@@ -21,8 +21,8 @@ const char kHelp[] =
     "Exit status: 0 without errors, 1 with errors, 2 for a bad command line.\n"
     "\n"
     "  --map FILE.png   also draw the scene from above: the terrain in its texture, shaded; face-grid cells\n"
-    "                   too full for ground following in red; objects ringed in yellow; the glider's start\n"
-    "                   as a white arrow along its heading\n";
+    "                   too full for ground following in red, cells where it finds no face in blue; objects\n"
+    "                   ringed in yellow; the glider's start as a white arrow along its heading\n";
 
 // The textures the program asked for in one section, by index.
 const TextureLoad* FindTexture(const SceneLoad& load, int section, size_t index) {
