@@ -72,5 +72,6 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions);
 void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFile);
 
 // The top-down map: the terrain in its texture, shaded, overfull face-grid cells in red and cells with holes in
-// blue, objects ringed, the glider's start with its heading. Written to `path` whole or not at all; returns a line that says what.
+// blue, objects ringed, the glider's start with its heading. Written to `path` whole or not at all; returns a
+// line that says what.
 std::string WriteMap(const std::string& path, const RGBImage* terrainTexture);

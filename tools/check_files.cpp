@@ -191,9 +191,9 @@ std::string Refusal(const std::string& message, const std::string& file, std::st
       *fix = "scale it down and save it as a 24-bit BMP, e.g. 'convert IN -resize 4096x4096 -type truecolor BMP3:" +
              file + "'";
     } else if (message == "Image file conversion error.") {
-      const bool supported = (compression == 0 && (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
-                             (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
-                             (compression == 3 && (bits == 16 || bits == 32));
+      const bool plain = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+      const bool supported = (compression == 0 && plain) || (compression == 1 && bits == 8) ||
+                             (compression == 2 && bits == 4) || (compression == 3 && (bits == 16 || bits == 32));
       if (!supported)
         why = "stores " + std::to_string(bits) + " bits a pixel with compression " + std::to_string(compression) +
               ", which the decoder does not convert";

@@ -129,10 +129,14 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions) {
                         (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
     if (!(std::fabs(area) > 0)) continue;
     // Cell k's middle is minX + (k - 0.5) * dx; the columns and rows whose middles the face's box holds.
-    auto first = [](double low, double origin, double size) { return std::max(1.0, std::ceil((low - origin) / size + 0.5)); };
-    auto last = [](double high, double origin, double size) { return std::min(GridCells - 1.0, std::floor((high - origin) / size + 0.5)); };
-    const double c0 = first(std::min({v[0]->x, v[1]->x, v[2]->x}), minX, dx), c1 = last(std::max({v[0]->x, v[1]->x, v[2]->x}), minX, dx);
-    const double r0 = first(std::min({v[0]->y, v[1]->y, v[2]->y}), minY, dy), r1 = last(std::max({v[0]->y, v[1]->y, v[2]->y}), minY, dy);
+    auto first = [](float a, float b, float c, double origin, double size) {
+      return std::max(1.0, std::ceil((std::min({a, b, c}) - origin) / size + 0.5));
+    };
+    auto last = [](float a, float b, float c, double origin, double size) {
+      return std::min(GridCells - 1.0, std::floor((std::max({a, b, c}) - origin) / size + 0.5));
+    };
+    const double c0 = first(v[0]->x, v[1]->x, v[2]->x, minX, dx), c1 = last(v[0]->x, v[1]->x, v[2]->x, minX, dx);
+    const double r0 = first(v[0]->y, v[1]->y, v[2]->y, minY, dy), r1 = last(v[0]->y, v[1]->y, v[2]->y, minY, dy);
     for (double row = r0; row <= r1; ++row)
       for (double column = c0; column <= c1; ++column) {
         const double x = minX + (column - 0.5) * dx, y = minY + (row - 0.5) * dy;
@@ -181,9 +185,9 @@ void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFil
   }
   const CModel& terrain = LocationModel[0];
   if (terrain.CountFace == 0) return;
-  if (!(maxX > minX && maxY > minY)) {
-    out.Error(terrainEntry.name + ".obj", 0, "the terrain has no extent in X or in Y, so the face grid has no cells; "
-                                             "the terrain must be a surface over X and Y, with Z up");
+  if (!(maxX > minX && maxY > minY && std::isfinite(maxX - minX) && std::isfinite(maxY - minY))) {
+    out.Error(terrainEntry.name + ".obj", 0, "the terrain has no finite extent in X or in Y, so the face grid has no "
+                                             "cells; the terrain must be a surface over X and Y, with Z up");
     return;
   }
   if (!(GridDivisions > 0 && GridDivisions < GridCells - 1)) return;

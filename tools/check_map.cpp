@@ -134,7 +134,7 @@ void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const 
     double px[3], py[3];
     for (int i = 0; i < 3; ++i) px[i] = view.Column(v[i].x), py[i] = view.Row(v[i].y);
     const double area = (px[1] - px[0]) * (py[2] - py[0]) - (px[2] - px[0]) * (py[1] - py[0]);
-    if (!(std::fabs(area) > 1e-12)) continue;
+    if (!(std::fabs(area) > 1e-12) || !std::isfinite(area)) continue;
     const double shade = Shade(v[0], v[1], v[2]);
     const int c0 = std::max(0, PixelIndex(std::floor(std::min({px[0], px[1], px[2]})), canvas.Width()));
     const int c1 = std::min(canvas.Width() - 1, PixelIndex(std::ceil(std::max({px[0], px[1], px[2]})), canvas.Width()));
@@ -177,7 +177,9 @@ void TintCell(Canvas& canvas, const View& view, long cell, Colour colour) {
 
 // Where ground following fails for the grid: cells too full in red, cells with holes in blue.
 void TintGridFaults(Canvas& canvas, const View& view, const CModel& terrain) {
-  if (!(GridDivisions > 0 && GridDivisions < GridCells - 1) || !(maxX > minX && maxY > minY)) return;
+  if (!(GridDivisions > 0 && GridDivisions < GridCells - 1) || !(maxX > minX && maxY > minY) ||
+      !std::isfinite(maxX - minX) || !std::isfinite(maxY - minY))
+    return;
   const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
   for (size_t cell = 0; cell < filings.size(); ++cell)
     if (filings[cell] > CellEntries - 1) TintCell(canvas, view, static_cast<long>(cell), kOverfull);

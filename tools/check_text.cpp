@@ -112,7 +112,8 @@ void CheckSettings(Findings& out, const Settings& glide) {
     }
     if (!scanned[n - 1]) {
       const std::string what = Quoted(strRead) + (n == 2 ? " holds no path" : " does not read as a number");
-      const std::string keeps = n == 2 ? "glide finds no link file and shows no scene" : "glide keeps 0 for " + std::string(kSettingNames[n - 1]);
+      const std::string keeps = n == 2 ? std::string("glide finds no link file and shows no scene")
+                                       : "glide keeps 0 for " + std::string(kSettingNames[n - 1]);
       if (n == 1) out.Warning(file, 1, what + "; " + keeps + "; write a whole number first on the line");
       else out.Error(file, n, what + "; " + keeps + "; write the value first on the line");
     }
@@ -121,7 +122,8 @@ void CheckSettings(Findings& out, const Settings& glide) {
   if (scanned[2] && mine.moveStep == 0)
     out.Error(file, 3, "the move step is 0, so W and S do not move the glider; set it to a distance per frame, e.g. 0.6");
   if (scanned[3] && mine.turnStep == 0)
-    out.Error(file, 4, "the turn step is 0, so the arrow keys do not turn or pitch the glider; set it to radians per frame, e.g. 0.03");
+    out.Error(file, 4, "the turn step is 0, so the arrow keys do not turn or pitch the glider; set it to radians per "
+                       "frame, e.g. 0.03");
   const float g = mine.gridDivisions;
   if (scanned[8] && !(g > 0 && g < 254))
     out.Error(file, 9, "with grid divisions " + Number(g) +
@@ -169,7 +171,8 @@ class LinkReader {
     if (length == 0 || line[0] == '#' || line[0] == '\0') return;
     if (line[0] == ' ') {
       if (text.find_first_not_of(" \t\r") != std::string::npos)
-        out_.Warning(file_, n, "the line starts with a blank, so glide skips it; remove the leading blanks if it is part of an entry");
+        out_.Warning(file_, n, "the line starts with a blank, so glide skips it; remove the leading blanks if it is "
+                               "part of an entry");
       return;
     }
     if (section_ == 0 && !reportedSectionZero_) {
