@@ -185,8 +185,9 @@ const std::vector<Broken>& BrokenScenes() {
       {"LineStartsWithBlank", [] { InsertLine(kLink, 17, "  a comment"); }, "warning: dbIlm/scene.txt:17: ", "starts with a blank", 0},
       {"LinkLineTooLong", [] { SetLine(kLink, 17, std::string(255, 't')); }, "error: dbIlm/scene.txt:17: ", "255 characters long", 1},
       // Files.
-      {"MissingMesh", [] { std::filesystem::remove(kBox); }, "error: dbIlm/scene.txt:16: ", "Objects/box.obj does not exist as a file", 1},
-      {"MissingTexture", [] { std::filesystem::remove("Horizon/sky.bmp"); }, "error: dbIlm/scene.txt:9: ", "Horizon/sky.bmp does not exist as a file", 1},
+      {"MissingMesh", [] { std::filesystem::remove(kBox); }, "error: dbIlm/scene.txt:16: ", "'Objects/box.obj' does not exist as a file", 1},
+      {"MissingTexture", [] { std::filesystem::remove("Horizon/sky.bmp"); }, "error: dbIlm/scene.txt:9: ", "'Horizon/sky.bmp' does not exist as a file", 1},
+      {"NameWithBlankAtEnd", [] { SetLine(kLink, 9, "Horizon/sky "); }, "error: dbIlm/scene.txt:9: ", "glide keeps the blank or tab at the name's start or end", 1, 2},
       {"BmpWithLongHeader",
        [] {
          EditSkyTexture([](std::string& b) {

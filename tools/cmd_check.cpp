@@ -24,6 +24,15 @@ const char kHelp[] =
     "                   too full for ground following in red, cells where it finds no face in blue; objects\n"
     "                   ringed in yellow; the glider's start as a white arrow along its heading\n";
 
+// What in a name the user may not see: glide keeps a name's blanks, and its folders are split at '/'.
+std::string NameHint(const std::string& name) {
+  const char blanks[] = " \t";
+  if (name.find_first_of(blanks) == 0 || name.find_last_of(blanks) == name.size() - 1)
+    return "; glide keeps the blank or tab at the name's start or end";
+  if (name.find('\\') != std::string::npos) return "; write '/' between folders, not '\\'";
+  return "";
+}
+
 // The textures the program asked for in one section, by index.
 const TextureLoad* FindTexture(const SceneLoad& load, int section, size_t index) {
   for (const TextureLoad& t : load.textures)
@@ -45,8 +54,9 @@ void CheckFiles(Findings& out, const SceneLoad& load, const LinkScan& link, cons
       for (const std::string& file : {entry.name + ".obj", entry.name + ".bmp"}) {
         if (!once(file)) continue;
         if (!fs::is_regular_file(file)) {
-          out.Error(linkFile, entry.nameLine, file + " does not exist as a file; put it there, or correct the "
-                                                     "entry's name (the path of its .obj and .bmp without the extension)");
+          out.Error(linkFile, entry.nameLine, "'" + file + "' does not exist as a file; put it there, or correct the "
+                                                           "entry's name (the path of its .obj and .bmp without the "
+                                                           "extension" + NameHint(entry.name) + ")");
         } else if (file.back() == 'j') {
           CheckMesh(out, file, (*models[s])[i]);
         } else if (const TextureLoad* texture = FindTexture(load, s + 1, i)) {
