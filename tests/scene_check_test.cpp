@@ -1,5 +1,408 @@
-// glide-scene check: not built yet.
+// glide-scene check: one broken scene per kind of finding, clean scenes, and the map's pixels.
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
 
-TEST(SceneCheck, NotBuiltYet) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <sstream>
 
+#include "support.h"
+#include "tools/mesh_writer.h"
+#include "tools/scene_files.h"
+
+namespace {
+
+struct CheckRun {
+  int exit = -1;
+  std::vector<std::string> findings;  // the "error:" and "warning:" lines
+  std::string output;
+};
+
+CheckRun Check(const std::string& dir, const std::string& more = "") {
+  CheckRun run;
+  run.output = RunCapture(std::string(GLIDE_SCENE_PATH) + " check '" + dir + "' " + more + " 2>&1; echo \"exit=$?\"");
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("error: ", 0) == 0 || line.rfind("warning: ", 0) == 0) run.findings.push_back(line);
+    if (line.rfind("exit=", 0) == 0) run.exit = std::stoi(line.substr(5));
+  }
+  return run;
+}
+
+// A scene glide flies: exit 0 and no error, warnings allowed.
+void ExpectClean(const std::string& dir) {
+  const CheckRun run = Check(dir);
+  EXPECT_EQ(run.exit, 0) << run.output;
+  for (const std::string& f : run.findings) EXPECT_EQ(f.rfind("error: ", 0), std::string::npos) << f;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + '\n';
+  return out;
+}
+
+std::vector<std::string> FileLines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFile(file));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Line n (from 1) of a file replaced, removed (no text) or with text put before it.
+void SetLine(const std::string& file, int n, const std::string& text) {
+  std::vector<std::string> lines = FileLines(file);
+  lines.at(n - 1) = text;
+  WriteFile(file, Lines(lines));
+}
+void RemoveLine(const std::string& file, int n) {
+  std::vector<std::string> lines = FileLines(file);
+  lines.erase(lines.begin() + (n - 1));
+  WriteFile(file, Lines(lines));
+}
+void InsertLine(const std::string& file, int n, const std::string& text) {
+  std::vector<std::string> lines = FileLines(file);
+  lines.insert(lines.begin() + (n - 1), text);
+  WriteFile(file, Lines(lines));
+}
+
+constexpr const char* kLink = "dbIlm/scene.txt";
+constexpr const char* kSettings = "dbIlm/setting.ini";
+constexpr const char* kBox = "Objects/box.obj";
+
+// Line numbers of the base link file: Location entry at 2, Horizon at 9, Objects at 16.
+const char kBaseLink[] =
+    "# Location\nLocation/ground\n-\n1\n0\n0\n0\n"
+    "# Horizon\nHorizon/sky\n-\n1\n0\n0\n0\n"
+    "# Objects\nObjects/box\n-\n2\n20\n20\n0\n-20\n10\n0\n";
+
+// A pyramid 10 high standing on z = 0: vertex lines 1-5, texture lines 6-10, faces 11-14.
+const char kBoxMesh[] =
+    "v  -2 -2 0\nv  2 -2 0\nv  2 2 0\nv  -2 2 0\nv  0 0 10\n"
+    "vt  0 0 0\nvt  1 0 0\nvt  1 1 0\nvt  0 1 0\nvt  0.5 0.5 0\n"
+    "f 1/1/1 2/2/2 5/5/5\nf 2/2/2 3/3/3 5/5/5\nf 3/3/3 4/4/4 5/5/5\nf 4/4/4 1/1/1 5/5/5\n";
+
+const char kTriangle[] = "v  -500 -500 100\nv  500 -500 100\nv  0 500 100\nvt  0 0 0\nvt  1 0 0\nvt  0.5 1 0\nf 1/1/1 2/2/2 3/3/3\n";
+
+std::string Texture(int width, int height, uint8_t r = 40, uint8_t g = 160, uint8_t b = 40) {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < width * height; ++i) rgb.insert(rgb.end(), {r, g, b});
+  return TextureBytes(width, height, rgb);
+}
+
+// The terrain: 10 x 10 quads over -50..50 in X and Y, with the height given, plus `tiny` triangles of a
+// millimetre at (25.3, 25.3), which all fall into one face-grid cell however fine the grid.
+void WriteGround(const std::function<float(float, float)>& height, int tiny = 0, float shift = 0) {
+  MeshBuilder mesh;
+  for (int j = 0; j <= 10; ++j)
+    for (int i = 0; i <= 10; ++i) {
+      const float x = -50.0f + 10 * i + shift, y = -50.0f + 10 * j;
+      mesh.AddVertex(x, y, height(x, y), (x + 50) / 100, (y + 50) / 100);
+    }
+  for (int j = 0; j < 10; ++j)
+    for (int i = 0; i < 10; ++i) mesh.AddQuad(j * 11 + i + 1, j * 11 + i + 2, j * 11 + i + 13, j * 11 + i + 12);
+  for (int k = 0; k < tiny; ++k)
+    mesh.AddTriangle(mesh.AddVertex(25.3f, 25.3f, 0, 0, 0), mesh.AddVertex(25.301f, 25.3f, 0, 0, 0),
+                     mesh.AddVertex(25.3f, 25.301f, 0, 0, 0));
+  WriteFile("Location/ground.obj", MeshText(mesh));
+}
+
+Settings BaseSettings() {
+  Settings s;
+  s.gridDivisions = 10;
+  return s;
+}
+
+// A small scene that passes: terrain level at 0, a sky, two pyramids standing on the ground, the glider.
+void WriteBaseScene() {
+  WriteFile(kSettings, SettingsText(BaseSettings()));
+  WriteFile(kLink, kBaseLink);
+  WriteGround([](float, float) { return 0.0f; });
+  WriteFile("Location/ground.bmp", Texture(64, 64));
+  WriteFile("Horizon/sky.obj", kTriangle);
+  WriteFile("Horizon/sky.bmp", Texture(4, 4));
+  WriteFile(kBox, kBoxMesh);
+  WriteFile("Objects/box.bmp", Texture(4, 4));
+  WriteFile("Glader/glader01.obj", kTriangle);
+  WriteFile("Glader/glader01.bmp", Texture(4, 4));
+}
+
+void SetGridDivisions(float divisions) {
+  Settings s = BaseSettings();
+  s.gridDivisions = divisions;
+  WriteFile(kSettings, SettingsText(s));
+}
+
+// The sky's BMP with its bytes changed by `edit`.
+void EditSkyTexture(const std::function<void(std::string&)>& edit, int width = 4, int height = 4) {
+  std::string bytes = Texture(width, height);
+  edit(bytes);
+  WriteFile("Horizon/sky.bmp", bytes);
+}
+
+struct Broken {
+  const char* name;
+  std::function<void()> breakScene;
+  std::string where;  // how the finding's line starts
+  std::string says;   // a piece of its text
+  int exit;
+  size_t findings = 1;  // more where the fault has a consequence of its own, reported after it
+};
+
+const std::vector<Broken>& BrokenScenes() {
+  static const std::vector<Broken> scenes = {
+      // Settings.
+      {"SettingDoesNotScan", [] { SetLine(kSettings, 3, "fast"); }, "error: dbIlm/setting.ini:3: ", "does not read as a number", 1},
+      {"SettingLineTooLong", [] { SetLine(kSettings, 5, "6 " + std::string(300, 'x')); }, "error: dbIlm/setting.ini:5: ", "302 characters long", 1},
+      {"GridDivisionsZero", [] { SetGridDivisions(0); }, "error: dbIlm/setting.ini:9: ", "with grid divisions 0 the face grid holds no face", 1},
+      {"GridDivisionsTooMany", [] { SetGridDivisions(254); }, "error: dbIlm/setting.ini:9: ", "far edge", 1},
+      {"LinkPathTooLong", [] { SetLine(kSettings, 2, "dbIlm/" + std::string(100, 'a') + ".txt"); }, "error: dbIlm/setting.ini:2: ", "110 characters long", 1},
+      {"MoveStepZero", [] { SetLine(kSettings, 3, "0"); }, "error: dbIlm/setting.ini:3: ", "move step is 0", 1},
+      {"TurnStepZero", [] { SetLine(kSettings, 4, "0.0 radians"); }, "error: dbIlm/setting.ini:4: ", "turn step is 0", 1},
+      {"SettingsMissing", [] { std::filesystem::remove(kSettings); }, "error: dbIlm/setting.ini: ", "missing", 1},
+      {"LogLevelDoesNotScan", [] { SetLine(kSettings, 1, "verbose"); }, "warning: dbIlm/setting.ini:1: ", "glide keeps 0 for the log level", 0},
+      {"SettingsShort", [] { WriteFile(kSettings, "1\ndbIlm/scene.txt\n0.6\n"); }, "error: dbIlm/setting.ini: ", "has 3 of the 9 lines", 1},
+      // The link file.
+      {"CountDoesNotScan", [] { SetLine(kLink, 18, "two"); }, "error: dbIlm/scene.txt:18: ", "is not a position count", 1},
+      {"CountZero", [] { SetLine(kLink, 18, "0"); }, "error: dbIlm/scene.txt:18: ", "glide drops the entry", 1},
+      {"CountAboveTen",
+       [] {
+         std::string link = std::string(kBaseLink).substr(0, std::string(kBaseLink).find("2\n20\n")) + "11\n";
+         for (int k = 0; k < 11; ++k) link += std::to_string(k * 2) + "\n0\n0\n";
+         WriteFile(kLink, link);
+       },
+       "error: dbIlm/scene.txt:18: ", "keeps only the first 10", 1},
+      {"FewerPositionsThanCount", [] { SetLine(kLink, 18, "3"); }, "error: dbIlm/scene.txt:16: ", "after 2 of its 3 positions", 1},
+      {"PositionLinesMissing", [] { RemoveLine(kLink, 21); }, "error: dbIlm/scene.txt:16: ", "after 1 of its 2 positions", 1},
+      {"PositionLineNotANumber", [] { RemoveLine(kLink, 14); }, "error: dbIlm/scene.txt:15: ", "is read as the Z of position 1 of the entry 'Horizon/sky' (line 9)", 1, 2},
+      {"NoTerrainEntry", [] { WriteFile(kLink, "# Location\n" + std::string(kBaseLink).substr(std::string(kBaseLink).find("# Horizon"))); }, "error: dbIlm/scene.txt: ", "no terrain entry", 1},
+      {"LinkFileMissing", [] { std::filesystem::remove(kLink); }, "error: dbIlm/setting.ini:2: ", "'dbIlm/scene.txt' does not exist", 1},
+      {"MissingFreeText", [] { RemoveLine(kLink, 17); }, "error: dbIlm/scene.txt:16: ", "has no free-text line", 1},
+      {"NameTooLong", [] { SetLine(kLink, 16, "Objects/" + std::string(100, 'b')); }, "error: dbIlm/scene.txt:16: ", "108 characters long", 1},
+      {"DataBeforeFirstSection", [] { WriteFile(kLink, "Objects/box\n-\n1\n5\n5\n0\n" + std::string(kBaseLink)); }, "error: dbIlm/scene.txt:1: ", "before the first section line", 1},
+      {"FourthSection", [] { WriteFile(kLink, std::string(kBaseLink) + "# More\nObjects/box\n-\n1\n5\n5\n0\n"); }, "error: dbIlm/scene.txt:25: ", "fourth section line", 1},
+      {"LineStartsWithBlank", [] { InsertLine(kLink, 17, "  a comment"); }, "warning: dbIlm/scene.txt:17: ", "starts with a blank", 0},
+      {"LinkLineTooLong", [] { SetLine(kLink, 17, std::string(255, 't')); }, "error: dbIlm/scene.txt:17: ", "255 characters long", 1},
+      // Files.
+      {"MissingMesh", [] { std::filesystem::remove(kBox); }, "error: dbIlm/scene.txt:16: ", "'Objects/box.obj' does not exist as a file", 1},
+      {"MissingTexture", [] { std::filesystem::remove("Horizon/sky.bmp"); }, "error: dbIlm/scene.txt:9: ", "'Horizon/sky.bmp' does not exist as a file", 1},
+      {"NameWithBlankAtEnd", [] { SetLine(kLink, 9, "Horizon/sky "); }, "error: dbIlm/scene.txt:9: ", "glide keeps the blank or tab at the name's start or end", 1, 2},
+      {"BmpWithLongHeader",
+       [] {
+         EditSkyTexture([](std::string& b) {
+           b.insert(54, std::string(84, '\0'));
+           b[14] = 124;
+           b[10] = static_cast<char>(54 + 84);
+         });
+       },
+       "error: Horizon/sky.bmp: ", "124-byte header", 1},
+      {"BmpTwoBitsAPixel", [] { EditSkyTexture([](std::string& b) { b[28] = 2; }); }, "error: Horizon/sky.bmp: ", "2 bits a pixel", 1},
+      {"BmpCutOff", [] { EditSkyTexture([](std::string& b) { b.resize(b.size() - 20); }); }, "error: Horizon/sky.bmp: ", "cut off", 1},
+      {"BmpTooLarge",
+       [] {
+         EditSkyTexture([](std::string& b) {
+           b[18] = b[22] = 0x10;  // 10000 x 10000: 0x2710
+           b[19] = b[23] = 0x27;
+         });
+       },
+       "error: Horizon/sky.bmp: ", "more than the decoder's limit", 1},
+      {"TextureNotPowerOfTwo", [] { WriteFile("Horizon/sky.bmp", Texture(6, 4)); }, "error: Horizon/sky.bmp: ", "is 6 x 4 pixels", 1},
+      // Meshes.
+      {"VertexWithOneBlank", [] { SetLine(kBox, 3, "v 2 2 0"); }, "error: Objects/box.obj:3: ", "one blank after 'v'", 1},
+      {"CoordWithOneBlank", [] { SetLine(kBox, 8, "vt 1 1 0"); }, "error: Objects/box.obj:8: ", "one blank after 'vt'", 1},
+      {"FaceNamesMissingVertex", [] { SetLine(kBox, 12, "f 2/2/2 9/9/9 5/5/5"); }, "error: Objects/box.obj:12: ", "names a vertex the file does not have", 1},
+      {"VertexAfterTab", [] { WriteFile(kBox, std::string(kBoxMesh) + "v\t9 9 9\n"); }, "error: Objects/box.obj:15: ", "tab after 'v'", 1},
+      {"FaceNamesVertexZero", [] { SetLine(kBox, 12, "f 2/2/2 3/3/3 0/0/0"); }, "error: Objects/box.obj:12: ", "names vertex 0", 1},
+      {"FaceWithFourCorners", [] { SetLine(kBox, 14, "f 4/4/4 1/1/1 5/5/5 3/3/3"); }, "warning: Objects/box.obj:14: ", "more than three corners", 0},
+      {"FewerCoordsThanVertices", [] { RemoveLine(kBox, 10); }, "warning: Objects/box.obj: ", "5 'v' lines but 4 'vt' lines", 0},
+      {"NoFaces", [] { WriteFile(kBox, std::string(kBoxMesh).substr(0, std::string(kBoxMesh).find("f "))); }, "error: Objects/box.obj: ", "has no face", 1},
+      {"FaceWithoutSlashes", [] { SetLine(kBox, 13, "f 3 4 5"); }, "error: Objects/box.obj:13: ", "without '/'", 1},
+      {"FaceWithoutTexture", [] { SetLine(kBox, 13, "f 3//3 4//4 5//5"); }, "error: Objects/box.obj:13: ", "without a texture number", 1},
+      {"FaceWithNegativeNumbers", [] { SetLine(kBox, 14, "f -2/-2/-2 -5/-5/-5 -1/-1/-1"); }, "error: Objects/box.obj:14: ", "negative", 1},
+      // Flight.
+      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2", 1},
+      {"GridCellsSmallerThanFaces", [] { SetGridDivisions(100); }, "error: dbIlm/setting.ini:9: 9900 face-grid cells on the terrain", "larger than a cell; ground following finds no ground there; set the grid divisions to 10", 1},
+      {"GridCellsOverflowAtAnyDivisions", [] { WriteGround([](float, float) { return 0.0f; }, 100); }, "error: Location/ground.obj: ", "reduce the terrain to about", 1},
+      {"StartOutsideTerrain",
+       [] {
+         WriteGround([](float, float) { return 0.0f; }, 0, 60);
+         SetLine(kLink, 22, "20");
+       }, "error: dbIlm/scene.txt:2: ", "finds no terrain", 1},
+      {"StartInsideTerrain", [] { WriteGround([](float x, float y) { return x == 0 && y == 0 ? 20.0f : 0.0f; }); }, "warning: dbIlm/scene.txt:2: ", "20 below the ground", 0},
+      {"TerrainPlacedAway", [] { SetLine(kLink, 5, "5"); }, "error: dbIlm/scene.txt:5: ", "ground following uses the mesh's own coordinates", 1},
+      {"SecondTerrainPlace", [] {
+         const std::string base = kBaseLink;
+         WriteFile(kLink, "# Location\nLocation/ground\n-\n2\n0\n0\n0\n100\n0\n0\n" + base.substr(base.find("# Horizon")));
+       },
+       "warning: dbIlm/scene.txt:8: ", "flies through this one", 0},
+      {"ObjectFloats", [] { SetLine(kLink, 21, "5"); }, "warning: dbIlm/scene.txt:21: ", "floats 5 above the ground; set its Z to 0", 0},
+      {"ObjectBuried", [] { SetLine(kLink, 24, "-3"); }, "warning: dbIlm/scene.txt:24: ", "is buried 3 below", 0},
+  };
+  return scenes;
+}
+
+void PrintTo(const Broken& broken, std::ostream* os) { *os << broken.name; }
+
+class BrokenScene : public testing::TestWithParam<Broken> {};
+
+TEST_P(BrokenScene, GivesItsOneFinding) {
+  ScratchDir dir;
+  WriteBaseScene();
+  GetParam().breakScene();
+  const CheckRun run = Check(dir.path());
+  ASSERT_EQ(run.findings.size(), GetParam().findings) << run.output;
+  EXPECT_EQ(run.findings[0].rfind(GetParam().where, 0), 0u) << run.findings[0];
+  EXPECT_NE(run.findings[0].find(GetParam().says), std::string::npos) << run.findings[0];
+  EXPECT_EQ(run.exit, GetParam().exit) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(SceneCheck, BrokenScene, testing::ValuesIn(BrokenScenes()),
+                         [](const testing::TestParamInfo<Broken>& info) { return info.param.name; });
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(SceneCheck, BaseSceneIsOkAndLeftAsItWas) {
+  ScratchDir dir;
+  WriteBaseScene();
+  const std::vector<std::string> before = FilesIn(dir.path());
+  const CheckRun run = Check(dir.path());
+  EXPECT_EQ(run.exit, 0);
+  EXPECT_NE(run.output.find("scene OK\n"), std::string::npos) << run.output;
+  EXPECT_EQ(FilesIn(dir.path()), before);
+}
+
+TEST(SceneCheck, BundledSceneFlies) { ExpectClean(SOURCE_DIR); }
+
+// What glide-scene's own commands make holds no finding at all: a heightmap terrain, a model on it.
+TEST(SceneCheck, ScenesMadeByTheToolAreClean) {
+  ScratchDir dir;
+  const int side = 301;
+  std::vector<uint8_t> heights;
+  for (int j = 0; j < side; ++j)
+    for (int i = 0; i < side; ++i)
+      heights.push_back(static_cast<uint8_t>(128 + 60 * std::sin(i * 0.05) * std::cos(j * 0.03) + 40 * std::sin((i + j) * 0.02)));
+  ASSERT_TRUE(stbi_write_png("hills.png", side, side, 1, heights.data(), side));
+  WriteFile("box.obj", "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\nv -1 6 -1\nv 1 6 -1\nv 1 6 1\nv -1 6 1\n"
+                       "f 1 2 3 4\nf 8 7 6 5\nf 1 5 6 2\nf 2 6 7 3\nf 3 7 8 4\nf 4 8 5 1\n");
+  const std::string tool = std::string(GLIDE_SCENE_PATH);
+  ASSERT_EQ(std::system((tool + " new world >/dev/null").c_str()), 0);
+  ASSERT_EQ(std::system((tool + " terrain world hills.png --faces 60000 >/dev/null").c_str()), 0);
+  ASSERT_EQ(std::system((tool + " object world box.obj --size 20 --at 40 10 --at -200 130 --at 300 -310 >/dev/null").c_str()), 0);
+  const CheckRun run = Check("world");
+  EXPECT_EQ(run.exit, 0) << run.output;
+  EXPECT_TRUE(run.findings.empty()) << run.output;
+  EXPECT_EQ(RunCapture(tool + " --version"), std::string("glide-scene ") + GLIDE_VERSION + "\n");
+}
+
+// Faults in several files are all reported, each once, with the summary counting them.
+TEST(SceneCheck, ReportsEveryFaultAndCountsThem) {
+  ScratchDir dir;
+  WriteBaseScene();
+  SetLine(kSettings, 3, "0");
+  SetLine(kBox, 3, "v 2 2 0");
+  SetLine(kBox, 4, "v 2 2 0");
+  SetLine(kLink, 21, "5");
+  const CheckRun run = Check(dir.path());
+  ASSERT_EQ(run.findings.size(), 3u) << run.output;
+  EXPECT_NE(run.findings[1].find("(1 more line like it)"), std::string::npos) << run.findings[1];
+  EXPECT_NE(run.output.find("2 errors, 1 warning\n"), std::string::npos) << run.output;
+  EXPECT_EQ(run.exit, 1);
+}
+
+TEST(SceneCheck, CommandLine) {
+  ScratchDir dir;
+  EXPECT_NE(Check("--help").output.find("usage: glide-scene check DIR"), std::string::npos);
+  EXPECT_NE(RunCapture(std::string(GLIDE_SCENE_PATH) + " check 2>&1; echo \"exit=$?\"").find("exit=2"), std::string::npos);
+  EXPECT_EQ(Check(dir.path(), "--map out.jpg").exit, 2);
+  const CheckRun missing = Check(dir.path() + "/none");
+  EXPECT_EQ(missing.exit, 1);
+  EXPECT_NE(missing.output.find("no such scene folder"), std::string::npos) << missing.output;
+}
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* At(int column, int row) const { return &rgb[(static_cast<size_t>(row) * width + column) * 3]; }
+};
+
+Picture ReadPng(const std::string& file) {
+  Picture p;
+  int channels = 0;
+  uint8_t* data = stbi_load(file.c_str(), &p.width, &p.height, &channels, 3);
+  if (data) p.rgb.assign(data, data + static_cast<size_t>(p.width) * p.height * 3);
+  stbi_image_free(data);
+  return p;
+}
+
+// The base scene spans -50..50: 960 pixels for 100 units inside a 32-pixel margin, Y up.
+int Column(float x) { return static_cast<int>(32 + (x + 50) * 9.6f); }
+int Row(float y) { return static_cast<int>(32 + (50 - y) * 9.6f); }
+
+TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
+  ScratchDir dir;
+  WriteBaseScene();
+  WriteGround([](float, float) { return 0.0f; }, 100);
+  const CheckRun run = Check(dir.path(), "--map " + dir.path() + "/map.png");
+  EXPECT_NE(run.output.find("1024 x 1024 pixels"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("the start at pixel (512, 512)"), std::string::npos) << run.output;
+  const Picture map = ReadPng("map.png");
+  ASSERT_EQ(map.width, 1024);
+  ASSERT_EQ(map.height, 1024);
+  auto colour = [&map](int c, int r) {
+    const uint8_t* p = map.At(c, r);
+    return std::vector<int>{p[0], p[1], p[2]};
+  };
+  // The start, and its heading along +X.
+  EXPECT_EQ(colour(512, 512), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(colour(512 + 26, 512), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(colour(512 - 26, 512), (std::vector<int>{40, 160, 40}));
+  // Both objects ringed in yellow.
+  EXPECT_EQ(colour(Column(-20) + 6, Row(10)), (std::vector<int>{255, 220, 0}));
+  EXPECT_EQ(colour(Column(20), Row(20) - 6), (std::vector<int>{255, 220, 0}));
+  // The overfull cell 20..30 in X and Y tinted red over the texture; a cell beside it not.
+  EXPECT_EQ(colour(Column(22), Row(28)), (std::vector<int>{40 / 2 + 255 / 2, 160 / 2, 40 / 2}));
+  EXPECT_EQ(colour(Column(32), Row(28)), (std::vector<int>{40, 160, 40}));
+  // Outside the terrain, the margin.
+  EXPECT_EQ(colour(5, 5), (std::vector<int>{32, 36, 44}));
+}
+
+TEST(SceneCheck, MapShowsCellsWithHoles) {
+  ScratchDir dir;
+  WriteBaseScene();
+  SetGridDivisions(100);
+  ASSERT_EQ(Check(dir.path(), "--map map.png").exit, 1);
+  const Picture map = ReadPng("map.png");
+  ASSERT_EQ(map.width, 1024);
+  // Cell (2, 1), the middle of a face filed only in the cells of its corners; cell (1, 1) holds a corner.
+  const uint8_t* hole = map.At(Column(-48.5f), Row(-49.5f));
+  EXPECT_EQ((std::vector<int>{hole[0], hole[1], hole[2]}), (std::vector<int>{40 / 2, 160 / 2 + 96 / 2, 40 / 2 + 255 / 2}));
+  const uint8_t* filed = map.At(Column(-49.5f), Row(-49.5f));
+  EXPECT_EQ((std::vector<int>{filed[0], filed[1], filed[2]}), (std::vector<int>{40, 160, 40}));
+}
+
+// The map's name is taken from where the command runs, not from inside the scene.
+TEST(SceneCheck, MapShadesSlopes) {
+  ScratchDir dir;
+  std::filesystem::create_directory("scene");
+  std::filesystem::current_path("scene");
+  WriteBaseScene();
+  WriteGround([](float x, float) { return x > 0 ? x : 0.0f; });
+  std::filesystem::current_path(dir.path());
+  ASSERT_EQ(Check("scene", "--map map.png").exit, 0);
+  EXPECT_FALSE(std::filesystem::exists("scene/map.png"));
+  const Picture map = ReadPng("map.png");
+  ASSERT_EQ(map.width, 1024);
+  // East of the origin the ground rises toward +X and faces the light from the north-west: brighter.
+  EXPECT_GT(map.At(Column(35), Row(-35))[1], map.At(Column(-35), Row(-35))[1] + 10);
+}
+
+}  // namespace
