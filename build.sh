@@ -27,12 +27,20 @@ install_packages() {
 
 # build DIR TARGET [cmake options...]: configures DIR once per call (cheap when nothing changed) and builds
 # TARGET, or everything when TARGET is empty. Each purpose has its own folder, so none rebuilds another's.
+# A failed step counts as one failure in the summary line and ends the run.
 build() {
   dir=$1
   target=$2
   shift 2
-  cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-  if [ -n "$target" ]; then cmake --build "$dir" --target "$target"; else cmake --build "$dir"; fi
+  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+    cat "$dir.configure.log"
+    echo "Configuring $dir failed; see above."
+    stop
+  fi
+  if ! cmake --build "$dir" ${target:+--target "$target"}; then
+    echo "Building $dir failed; see above."
+    stop
+  fi
 }
 
 xrun() {
@@ -47,6 +55,12 @@ summary() {
   echo "$passed passed, $failed failed"
 }
 
+stop() {
+  failed=$((failed + 1))
+  [ "$mode" != test ] || summary
+  exit 1
+}
+
 # suite NAME DIR: runs DIR's tests under a virtual display and adds them to the counts; stops on a failure.
 suite() {
   name=$1
@@ -57,18 +71,22 @@ suite() {
     >"$dir/ctest.log" 2>&1 || status=$?
   cat "$dir/ctest.log"
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -1)
+  if [ -z "$line" ]; then
+    echo "The $name suite ran no tests; see above."
+    stop
+  fi
   total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
   bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed.*/\1/')
-  if [ -z "$line" ]; then
-    total=0
-    bad=1
-  fi
   passed=$((passed + total - bad))
   failed=$((failed + bad))
-  if [ "$status" -ne 0 ] || [ "$bad" -ne 0 ]; then
+  if [ "$bad" -ne 0 ]; then
     echo "The $name suite failed; see above."
     summary
     exit 1
+  fi
+  if [ "$status" -ne 0 ]; then
+    echo "The $name suite ended with code $status; see above."
+    stop
   fi
 }
 
@@ -98,8 +116,9 @@ fuzz() {
 }
 
 [ $# -eq 1 ] || usage
+mode=$1
 mkdir -p build
-case "$1" in
+case "$mode" in
   demo)
     install_packages demo
     [ -n "${DISPLAY:-}" ] || install_packages headless

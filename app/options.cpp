@@ -1,4 +1,5 @@
 // Automation options: working folder, frame limit, key-script replay, screenshot and batch mode.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -180,9 +181,15 @@ static bool HasSuffix(const std::string& name, const char* suffix) {
   return true;
 }
 
+// Only a regular file or a new one is written: opening a FIFO or a device to write would wait for a reader.
+static bool Writable(const std::string& name) {
+  struct stat st;
+  return stat(name.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 void SaveLastFrame() {
   if (!strOverlayFile.empty()) {
-    FILE* f = std::fopen(strOverlayFile.c_str(), "wb");
+    FILE* f = Writable(strOverlayFile) ? std::fopen(strOverlayFile.c_str(), "wb") : nullptr;
     const bool written = f && std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) >= 0;
     if (!(f && std::fclose(f) == 0 && written)) {
       std::fprintf(stderr, "glide: could not write overlay lines %s\n", strOverlayFile.c_str());
@@ -192,7 +199,7 @@ void SaveLastFrame() {
   if (strScreenshot.empty()) return;
   RGBImage image{lastWidth, lastHeight, lastFrame.data()};
   const bool png = HasSuffix(strScreenshot, ".png");
-  if (lastFrame.empty() || !(png ? SavePNGImage(strScreenshot.c_str(), &image) : SaveDIBImage(strScreenshot.c_str(), &image))) {
+  if (lastFrame.empty() || !Writable(strScreenshot) || !(png ? SavePNGImage(strScreenshot.c_str(), &image) : SaveDIBImage(strScreenshot.c_str(), &image))) {
     std::fprintf(stderr, "glide: could not write screenshot %s\n", strScreenshot.c_str());
     bSaveFailed = true;
   }

@@ -28,6 +28,12 @@ static Display* xDisplay;
 static ::Window xWindow;
 static bool windowGone;
 static bool displayLost;
+// The code each held key's key-down sent, so its key-up clears the same `keys` entry even when Num Lock or
+// the layout changed in between.
+static WPARAM sentForKey[SDL_NUM_SCANCODES];
+// The client size the window procedure was last told, so that SDL's pairs of events for one change (a size
+// change and a maximise or restore) give one WM_SIZE, as on Windows.
+static LPARAM sentSize = -1;
 
 // Keys whose Windows code follows the character the layout puts on them, found by that character first and
 // by their place on a US keyboard otherwise.
@@ -171,16 +177,31 @@ static void AttachX11(SDL_Window* window, const char* className) {
   XSetIOErrorExitHandler(xDisplay, OnXConnectionLost, nullptr);
 }
 
+static void EnqueueSize(WPARAM type, LPARAM size) {
+  if (size == sentSize) return;
+  sentSize = size;
+  Enqueue(WM_SIZE, type, size);
+}
+
 static void TranslateEvent(const SDL_Event& e) {
   switch (e.type) {
     // With quitting on the last window's close turned off, SDL's quit event means a signal (Ctrl+C, kill).
     case SDL_QUIT: Enqueue(WM_CLOSE, 0, 0); break;
     // Losing the focus, SDL releases every key still down: the key-ups clear `keys`, so a held key cannot
     // keep the glider going while another window has the keyboard.
-    case SDL_KEYDOWN:
+    case SDL_KEYDOWN: {
+      const WPARAM vk = MapKey(e.key.keysym);
+      if (vk) Enqueue(WM_KEYDOWN, vk, 0);
+      if (vk && e.key.keysym.scancode < SDL_NUM_SCANCODES) sentForKey[e.key.keysym.scancode] = vk;
+      break;
+    }
     case SDL_KEYUP: {
       WPARAM vk = MapKey(e.key.keysym);
-      if (vk) Enqueue(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0);
+      if (e.key.keysym.scancode < SDL_NUM_SCANCODES && sentForKey[e.key.keysym.scancode]) {
+        vk = sentForKey[e.key.keysym.scancode];
+        sentForKey[e.key.keysym.scancode] = 0;
+      }
+      if (vk) Enqueue(WM_KEYUP, vk, 0);
       break;
     }
     case SDL_MOUSEMOTION:
@@ -193,11 +214,11 @@ static void TranslateEvent(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_SIZE_CHANGED: Enqueue(WM_SIZE, SIZE_RESTORED, PackSize(e.window.data1, e.window.data2)); break;
-        case SDL_WINDOWEVENT_MINIMIZED: Enqueue(WM_SIZE, SIZE_MINIMIZED, 0); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: EnqueueSize(SIZE_RESTORED, PackSize(e.window.data1, e.window.data2)); break;
+        case SDL_WINDOWEVENT_MINIMIZED: EnqueueSize(SIZE_MINIMIZED, 0); break;
         // Coming back from the minimised state the size is unchanged, so SDL reports no size; Windows does.
-        case SDL_WINDOWEVENT_RESTORED: Enqueue(WM_SIZE, SIZE_RESTORED, ClientSize()); break;
-        case SDL_WINDOWEVENT_MAXIMIZED: Enqueue(WM_SIZE, SIZE_MAXIMIZED, ClientSize()); break;
+        case SDL_WINDOWEVENT_RESTORED: EnqueueSize(SIZE_RESTORED, ClientSize()); break;
+        case SDL_WINDOWEVENT_MAXIMIZED: EnqueueSize(SIZE_MAXIMIZED, ClientSize()); break;
         case SDL_WINDOWEVENT_EXPOSED: Enqueue(WM_PAINT, 0, 0); break;
         case SDL_WINDOWEVENT_CLOSE: Enqueue(WM_CLOSE, 0, 0); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: Enqueue(WM_SETFOCUS, 0, 0); break;
@@ -266,7 +287,8 @@ HWND CreateWindowEx(uint32_t, const char* className, const char* title, uint32_t
 bool ShowWindow(HWND hwnd, int) {
   if (hwnd != &theWindow || !theWindow.window) return false;
   SDL_ShowWindow(theWindow.window);
-  theWindow.proc(hwnd, WM_SIZE, SIZE_RESTORED, ClientSize());
+  sentSize = ClientSize();
+  theWindow.proc(hwnd, WM_SIZE, SIZE_RESTORED, sentSize);
   return true;
 }
 
@@ -298,7 +320,8 @@ bool GetClientRect(HWND hwnd, RECT* rect) {
 
 // Posted messages come first, then the window's own events; the quit message only once both are drained.
 bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
-  if (queue.empty() && theWindow.window && !displayLost) {
+  // Once the window is gone its last events (unmapping, focus) are not news to the program.
+  if (queue.empty() && theWindow.window && !displayLost && !windowGone) {
     SDL_Event e;
     while (queue.empty() && SDL_PollEvent(&e)) TranslateEvent(e);
   }

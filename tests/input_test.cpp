@@ -75,4 +75,14 @@ TEST_F(Input, LosingTheFocusReleasesAHeldKey) {
   std::system("xdotool keyup w");
 }
 
+// The key-up clears what the key-down set even when Num Lock changed the key's meaning in between.
+TEST_F(Input, AKeyUpClearsWhatItsKeyDownSet) {
+  std::system("xdotool keydown KP_Up");
+  ASSERT_TRUE(Pump([&] { return !downs.empty(); }));
+  const WPARAM held = downs.front();
+  ASSERT_TRUE(held == VK_UP || held == VK_NUMPAD0 + 8) << held;
+  std::system("xdotool key Num_Lock keyup KP_Up key Num_Lock");
+  EXPECT_TRUE(Pump([&] { return keys[held] == 0; })) << held;
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The command line as a user meets it: paths from the start folder, key names in any case, failed saves.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "tests/support.h"
@@ -42,6 +44,9 @@ TEST_F(CommandLine, AFileThatCannotBeWrittenEndsWithANonZeroCode) {
   EXPECT_EQ(Run({"--batch", "-C", "scene", "--frames", "2", "--screenshot", "missing/folder/shot.png"}), 1);
   EXPECT_EQ(Run({"--batch", "-C", "scene", "--frames", "2", "--overlay", "missing/folder/o.txt"}), 1);
   EXPECT_EQ(Run({"--batch", "-C", "scene", "--frames", "2", "--overlay", "o.txt"}), 0);
+  // A FIFO would wait for a reader for ever; it counts as a file that cannot be written.
+  ASSERT_EQ(mkfifo("fifo.png", 0666), 0);
+  EXPECT_EQ(Run({"--batch", "-C", "scene", "--frames", "2", "--screenshot", "fifo.png", "--overlay", "fifo.png"}), 1);
 }
 
 TEST(Version, GlideSaysItsVersion) {
