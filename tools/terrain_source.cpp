@@ -21,7 +21,7 @@
 
 namespace {
 
-// Decoded images are held whole while they are averaged or resized down, so they stay under 8192 x 8192;
+// Decoded images are held whole while they are averaged or resized down, so they stay within 8192 x 8192;
 // rasters are averaged by GDAL as they are read.
 constexpr double kMostImagePixels = 1 << 26;
 constexpr double kMostRasterCells = 1LL << 32;
