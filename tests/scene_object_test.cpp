@@ -352,9 +352,20 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   // Top row red, green; bottom row blue, yellow; glTF's (0, 0) is the picture's top left.
   const uint8_t checker[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
   ASSERT_NE(stbi_write_png("checker.png", 2, 2, 3, checker, 6), 0);
-  // The picture beside the file, and the same picture embedded in it.
+  fs::copy("checker.png", "my checker.png");
+  // The same four colours in quarters of a picture larger than a triangle's patch can use.
+  const int wide = 2048, high = 1536;
+  std::vector<uint8_t> large;
+  for (int y = 0; y < high; ++y)
+    for (int x = 0; x < wide; ++x) large.insert(large.end(), checker + (y * 2 / high * 2 + x * 2 / wide) * 3,
+                                                checker + (y * 2 / high * 2 + x * 2 / wide) * 3 + 3);
+  ASSERT_NE(stbi_write_png("large.png", wide, high, 3, large.data(), wide * 3), 0);
+  std::string uri = "file://";
+  for (char c : fs::absolute("my checker.png").string()) uri += c == ' ' ? std::string("%20") : std::string(1, c);
+  // The picture beside the file, by a name with a blank as glTF writes it, by a file URI, large, and embedded.
+  const std::string embedded = "data:image/png;base64," + Base64(ReadFile("checker.png"));
   for (const std::string& picture :
-       {std::string("checker.png"), "data:image/png;base64," + Base64(ReadFile("checker.png"))}) {
+       {std::string("checker.png"), std::string("my%20checker.png"), uri, std::string("large.png"), embedded}) {
     WriteTexturedSquare(picture);
     ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
     const Baked b = ReadBaked("square");
@@ -380,6 +391,7 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
         }
       }
     EXPECT_EQ(checked, 16);
+    EXPECT_EQ(ReadFile("err.txt").find("warning"), std::string::npos) << ReadFile("err.txt");
   }
   WriteTexturedSquare("checker.png");
   // A picture that is missing is a warning and the material's colour stands in; one that is broken is an error.
@@ -393,6 +405,35 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
   EXPECT_EQ(Object("square.gltf --at 20 20 0"), 1);
   EXPECT_NE(ReadFile("err.txt").find("checker.png: the texture picture of"), std::string::npos) << ReadFile("err.txt");
   EXPECT_EQ(State(), before);
+}
+
+// Pictures too large to hold are refused from their headers, before anything is decoded.
+TEST_F(SceneObject, OversizedPicturesAreRefusedByTheirSize) {
+  const uint8_t grey[4 * 4 * 3] = {};
+  ASSERT_NE(stbi_write_png("small.png", 4, 4, 3, grey, 12), 0);
+  const auto claiming = [](const char* side) {
+    std::string png = ReadFile("small.png");
+    png.replace(16, 8, std::string(side, 4) + std::string(side, 4));  // IHDR: width and height
+    return png;
+  };
+  WriteFile("wide.png", claiming("\x00\x00\x23\x28"));   // 9000 x 9000
+  WriteFile("vast.png", claiming("\x00\x01\x00\x00"));  // 65536 x 65536
+  const struct {
+    std::string picture;
+    const char* says;
+  } cases[] = {{"wide.png", "wide.png: the texture picture of"},
+               {"vast.png", "vast.png: the texture picture of"},
+               {"data:image/png;base64," + Base64(ReadFile("wide.png")), "its embedded picture"}};
+  const std::string before = State();
+  for (const auto& c : cases) {
+    WriteTexturedSquare(c.picture);
+    EXPECT_EQ(Object("square.gltf --at 20 20 0"), 1) << c.says;
+    const std::string err = ReadFile("err.txt");
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    EXPECT_NE(err.find("larger than the 8192 x 8192"), std::string::npos) << err;
+    EXPECT_EQ(State(), before);
+  }
+  EXPECT_NE(ReadFile("err.txt").find("9000 x 9000 pixels"), std::string::npos) << ReadFile("err.txt");
 }
 
 TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {

@@ -314,26 +314,53 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   WriteFile("huge.vrt", "<VRTDataset rasterXSize=\"3000000\" rasterYSize=\"3000000\">"
                         "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>");
   std::vector<uint8_t> grey(4 * 4, 128);
-  ASSERT_TRUE(stbi_write_png("huge.png", 4, 4, 1, grey.data(), 4));
-  std::string png = ReadFile("huge.png");
-  png.replace(16, 8, std::string("\x00\x00\x4e\x20\x00\x00\x4e\x20", 8));  // IHDR: 20000 x 20000
-  WriteFile("huge.png", png);
+  ASSERT_TRUE(stbi_write_png("small.png", 4, 4, 1, grey.data(), 4));
+  const auto claiming = [](const char* side) {
+    std::string png = ReadFile("small.png");
+    png.replace(16, 8, std::string(side, 4) + std::string(side, 4));  // IHDR: width and height
+    return png;
+  };
+  WriteFile("huge.png", claiming("\x00\x00\x23\x28"));   // 9000 x 9000, a third of a gigabyte as floats
+  WriteFile("vast.png", claiming("\x00\x01\x00\x00"));   // 65536 x 65536, more than stb_image will decode
   WriteFile("cut.png", ReadFile("huge.png").substr(0, 30));
+  // A real picture cut short: its header reads, its pixels do not.
+  std::vector<uint8_t> noise(64 * 64);
+  for (size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<uint8_t>(k * 7919 % 251);
+  ASSERT_TRUE(stbi_write_png("noise.png", 64, 64, 1, noise.data(), 64));
+  WriteFile("short.png", ReadFile("noise.png").substr(0, ReadFile("noise.png").size() / 2));
   const struct {
     const char* file;
     const char* says;
   } cases[] = {{"absent.tif", "no such file"},     {"noise.dat", "not a heightmap or elevation raster"},
-               {"nodata.tif", "every cell is no-data"}, {"thin.tif", "at least 2 x 2"},
+               {"nodata.tif", "every cell is no-data"}, {"thin.tif", "1 x 5 samples; a terrain needs at least 2 x 2"},
                {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
-               {"huge.png", "more than glide-scene can hold"}, {"cut.png", "cut.png: "}};
+               {"huge.png", "9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
+               {"vast.png", "65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
+               {"cut.png", "cut.png: "}, {"short.png", "short.png: the picture is damaged"}};
   const std::string before = Snapshot();
   for (const auto& c : cases) {
     EXPECT_EQ(Tool(std::string("terrain scene ") + c.file), 1) << c.file;
     const std::string err = ReadFile("err.txt");
     EXPECT_NE(err.find(c.file), std::string::npos) << err;
     EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    EXPECT_EQ(err.find("()"), std::string::npos) << err;
     EXPECT_EQ(Snapshot(), before) << c.file;
   }
+  // Pictures for the sky and the ground's colour say what they are for.
+  ASSERT_TRUE(stbi_write_png("dot.png", 1, 1, 1, grey.data(), 1));
+  const std::pair<const char*, const char*> pictures[] = {
+      {"sky scene dot.png", "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
+      {"terrain scene good.tif --texture dot.png", "a terrain texture needs at least 2 x 2"},
+      {"sky scene short.png", "short.png: the picture is damaged"}};
+  for (const auto& [args, says] : pictures) {
+    EXPECT_EQ(Tool(args), 1) << args;
+    EXPECT_NE(ReadFile("err.txt").find(says), std::string::npos) << ReadFile("err.txt");
+  }
+  // A terrain smaller than the glider and its camera cannot be flown over.
+  EXPECT_EQ(Tool("terrain scene good.tif --size 50"), 2);
+  EXPECT_NE(ReadFile("err.txt").find("--size must be at least 100, not 50: the glider is 18 units across"),
+            std::string::npos)
+      << ReadFile("err.txt");
   EXPECT_EQ(Tool("terrain scene good.tif --texture absent.png"), 1);
   EXPECT_NE(ReadFile("err.txt").find("absent.png: no such file"), std::string::npos);
   EXPECT_EQ(Tool("terrain absent-scene good.tif"), 1);
@@ -351,6 +378,21 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
     EXPECT_EQ(Tool(std::string(command) + " --help"), 0);
     EXPECT_NE(ReadFile("out.txt").find(std::string("usage: glide-scene ") + command), std::string::npos);
   }
+}
+
+// A raster larger than the grid is averaged as it is read; a bad height is still placed on the raster.
+TEST_F(SceneTerrain, ANotANumberInALargeRasterIsNamedAtItsOwnCell) {
+  const double transform[6] = {0, 10, 0, 0, 0, -10};
+  WriteRaster("wide.tif", "GTiff", 3000, 2100, GDT_Float32,
+              [](int c, int r) { return c == 2400 && r == 1500 ? NAN : 5.0; }, transform, 32633);
+  EXPECT_EQ(Tool("terrain scene wide.tif"), 1);
+  const std::string err = ReadFile("err.txt");
+  const size_t at = err.find("not a number near row ");
+  ASSERT_NE(at, std::string::npos) << err;
+  int row = 0, column = 0;
+  ASSERT_EQ(std::sscanf(err.c_str() + at, "not a number near row %d, column %d", &row, &column), 2) << err;
+  EXPECT_NEAR(row, 1500, 2) << err;
+  EXPECT_NEAR(column, 2400, 2) << err;
 }
 
 TEST_F(SceneTerrain, ImageFormatsAndBmpHeaders) {

@@ -68,7 +68,7 @@ Picture Gradient() {
 }  // namespace
 
 std::string PutSky(SceneWrite* files, const std::string& panorama) {
-  const Picture picture = panorama.empty() ? Gradient() : ReadPicture(panorama, kMostPanoramaSide);
+  const Picture picture = panorama.empty() ? Gradient() : ReadPicture(panorama, kMostPanoramaSide, "a sky panorama");
   files->Put(std::string(kSkyName) + ".obj", MeshText(Dome()));
   files->Put(std::string(kSkyName) + ".bmp", TextureBytes(picture.width, picture.height, picture.rgb));
   return kSkyName;

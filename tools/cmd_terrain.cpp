@@ -19,6 +19,8 @@ namespace {
 constexpr int kGridSide = 2048;
 constexpr int kMostTextureSide = 4096;
 constexpr int kLeastShadedSide = 256;
+// The glider is 18 units across and the camera's eye 15 units above it: a smaller terrain is gone in a moment.
+constexpr int kLeastSize = 100;
 
 const char* const kHelp =
     "usage: glide-scene terrain DIR INPUT [--texture IMAGE] [--name NAME] [--size UNITS] [--exaggerate K]\n"
@@ -31,7 +33,7 @@ const char* const kHelp =
     "                   SRTM .hgt, ESRI ASCII grid, ...), cells at their true size in metres\n"
     "  --texture IMAGE  the colour picture draped over it (default: colour by height, shaded by the sun)\n"
     "  --name NAME      the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name)\n"
-    "  --size UNITS     the longer side in world units (default 1000, what the view shows)\n"
+    "  --size UNITS     the longer side in world units, at least 100 (default 1000, what the view shows)\n"
     "  --exaggerate K   heights times K (default 1)\n"
     "  --faces N        at most N triangles (default 500000)\n"
     "Objects keep their height above the ground. The terrain is centred on the origin with the ground\n"
@@ -60,7 +62,11 @@ int RunTerrain(const std::vector<std::string>& argv) {
     return 0;
   }
   if (args.positional.size() != 2) throw UsageError("needs the scene folder DIR and the INPUT file");
-  const double size = args.Number("--size", 1000, 10, 100000);
+  const double size = args.Number("--size", 1000, 0, 100000);
+  if (size < kLeastSize)
+    throw UsageError("--size must be at least " + std::to_string(kLeastSize) + ", not " + args.Value("--size", "") +
+                     ": the glider is 18 units across and its camera sits 15 units above it, so a smaller terrain "
+                     "is crossed before it can be seen");
   const double exaggerate = args.Number("--exaggerate", 1, 0.01, 1000);
   const double faces = args.Number("--faces", 500000, 2, 5000000);
   if (faces != std::floor(faces)) throw UsageError("--faces must be a whole number");
@@ -74,7 +80,7 @@ int RunTerrain(const std::vector<std::string>& argv) {
 
   // Heights are read before anything of the scene changes, so a bad input leaves the scene as it was.
   const HeightGrid grid = ReadHeights(input, kGridSide);
-  Picture shown = texture.empty() ? Picture{} : ReadPicture(texture, kMostTextureSide);
+  Picture shown = texture.empty() ? Picture{} : ReadPicture(texture, kMostTextureSide, "a terrain texture");
 
   const SceneLoad old = LoadSceneAsGlide();
   const std::string linkFile = LinkFileOf(old.settings);

@@ -6,6 +6,7 @@
 #include <assimp/scene.h>
 #include <meshoptimizer.h>
 #include <stb/stb_image.h>
+#include <stb/stb_image_resize.h>
 
 #include <algorithm>
 #include <assimp/Importer.hpp>
@@ -13,8 +14,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "tools/cli.h"
+#include "tools/picture_header.h"
 
 namespace fs = std::filesystem;
 
@@ -72,30 +75,94 @@ Basis FileBasis(const aiScene& scene, const std::string& file) {
   return Basis{{axis(coord, coordSign), axis(front, -frontSign), axis(up, upSign)}};
 }
 
-Picture Decode(const stbi_uc* pixels, int width, int height) {
-  Picture picture{width, height, {}};
-  picture.rgb.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
-  stbi_image_free(const_cast<stbi_uc*>(pixels));
-  return picture;
+// Pictures larger than this are refused before they are decoded; the decoded ones are scaled down at once to
+// what a triangle's patch (at most 256 texels a side) can use, so that many materials stay cheap to hold.
+constexpr int kMostPictureSide = 8192;
+constexpr int kKeptPictureSide = 1024;
+
+// stb_image's reason for its last failure, in brackets, or nothing where it gave none.
+std::string StbReason() {
+  const char* reason = stbi_failure_reason();
+  return reason && *reason ? std::string(" (") + reason + ")" : "";
+}
+
+// Refuses, before anything is decoded, a picture too large to hold, by the size stb_image read (read true) or
+// its PNG header claims, and then one stb_image cannot read.
+void CheckPicture(bool read, long long width, long long height, std::optional<PictureSize> png,
+                  const std::string& name, const std::string& fix) {
+  if (!read && png) {
+    width = png->width;
+    height = png->height;
+  }
+  if ((read || png) && (width > kMostPictureSide || height > kMostPictureSide))
+    throw ToolError(name + " is " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels, larger than the " + std::to_string(kMostPictureSide) + " x " +
+                    std::to_string(kMostPictureSide) + " a model's picture may be; scale it down to at most " +
+                    std::to_string(kKeptPictureSide) + " a side, which is all a triangle shows");
+  if (!read) throw ToolError(name + " cannot be decoded" + StbReason() + "; " + fix);
+}
+
+// Packed R, G, B rows, scaled down to at most kKeptPictureSide a side.
+Picture Kept(const uint8_t* rgb, int width, int height) {
+  Picture kept{std::min(width, kKeptPictureSide), std::min(height, kKeptPictureSide), {}};
+  if (kept.width == width && kept.height == height) {
+    kept.rgb.assign(rgb, rgb + static_cast<size_t>(width) * height * 3);
+    return kept;
+  }
+  kept.rgb.resize(static_cast<size_t>(kept.width) * kept.height * 3);
+  stbir_resize_uint8(rgb, width, height, 0, kept.rgb.data(), kept.width, kept.height, 0, 3);
+  return kept;
+}
+
+Picture Decoded(stbi_uc* pixels, int width, int height, const std::string& name, const std::string& fix) {
+  if (!pixels) throw ToolError(name + " cannot be decoded" + StbReason() + "; " + fix);
+  const std::unique_ptr<stbi_uc, void (*)(void*)> owned(pixels, stbi_image_free);
+  return Kept(pixels, width, height);
 }
 
 // The picture of a texture stored in the file: a whole image file, or raw B, G, R, A texels.
-Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const std::string& name) {
+Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const std::string& label) {
+  const std::string name = file + ": its embedded picture " + label;
+  const std::string fix = "embed it as PNG or JPEG";
   if (texture.mHeight == 0) {
+    const auto* bytes = reinterpret_cast<const stbi_uc*>(texture.pcData);
+    const int size = static_cast<int>(texture.mWidth);
     int width = 0, height = 0, channels = 0;
-    const stbi_uc* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(texture.pcData),
-                                                  static_cast<int>(texture.mWidth), &width, &height, &channels, 3);
-    if (!pixels)
-      throw ToolError(file + ": its embedded picture " + name + " cannot be decoded (" + stbi_failure_reason() +
-                      "); embed it as PNG or JPEG");
-    return Decode(pixels, width, height);
+    const bool read = stbi_info_from_memory(bytes, size, &width, &height, &channels) != 0;
+    CheckPicture(read, width, height, PngHeaderSize(bytes, texture.mWidth), name, fix);
+    return Decoded(stbi_load_from_memory(bytes, size, &width, &height, &channels, 3), width, height, name, fix);
   }
-  Picture picture{static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight), {}};
+  CheckPicture(true, texture.mWidth, texture.mHeight, std::nullopt, name, fix);
   const size_t count = static_cast<size_t>(texture.mWidth) * texture.mHeight;
-  picture.rgb.reserve(count * 3);
+  std::vector<uint8_t> rgb;
+  rgb.reserve(count * 3);
   for (size_t i = 0; i < count; ++i)
-    picture.rgb.insert(picture.rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
-  return picture;
+    rgb.insert(rgb.end(), {texture.pcData[i].r, texture.pcData[i].g, texture.pcData[i].b});
+  return Kept(rgb.data(), static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight));
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// Where a texture's reference points: glTF writes URIs, with %20 for a blank and maybe a file:// in front,
+// the other formats plain paths with either slash; relative ones lie beside the model.
+fs::path PictureFile(const std::string& reference, const std::string& model) {
+  std::string path = reference.rfind("file://", 0) == 0 ? reference.substr(7) : reference;
+  std::string decoded;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const int high = path[i] == '%' && i + 2 < path.size() ? HexDigit(path[i + 1]) : -1;
+    const int low = high >= 0 ? HexDigit(path[i + 2]) : -1;
+    if (low < 0) {
+      decoded += path[i] == '\\' ? '/' : path[i];
+      continue;
+    }
+    decoded += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return fs::path(model).parent_path() / decoded;
 }
 
 class ModelReader {
@@ -120,9 +187,7 @@ class ModelReader {
       throw ToolError(file_ + ": the texture " + label +
                       " refers to a picture the file does not hold; export it again with its textures");
     } else {
-      std::string relative = name;
-      std::replace(relative.begin(), relative.end(), '\\', '/');
-      const fs::path picturePath = fs::path(file_).parent_path() / relative;
+      const fs::path picturePath = PictureFile(name, file_);
       std::error_code error;
       if (!fs::is_regular_file(picturePath, error)) {
         std::fprintf(stderr,
@@ -131,12 +196,14 @@ class ModelReader {
                      file_.c_str(), label.c_str(), picturePath.string().c_str());
         return index;
       }
+      const std::string picture = picturePath.string();
+      const std::string what = picture + ": the texture picture of " + file_;
+      const std::string fix = "save it again as PNG or JPEG";
       int width = 0, height = 0, channels = 0;
-      const stbi_uc* pixels = stbi_load(picturePath.string().c_str(), &width, &height, &channels, 3);
-      if (!pixels)
-        throw ToolError(picturePath.string() + ": the texture picture of " + file_ + " cannot be decoded (" +
-                        stbi_failure_reason() + "); save it again as PNG or JPEG");
-      model->pictures.push_back(Decode(pixels, width, height));
+      const bool read = stbi_info(picture.c_str(), &width, &height, &channels) != 0;
+      CheckPicture(read, width, height, PngHeaderSize(picture), what, fix);
+      model->pictures.push_back(
+          Decoded(stbi_load(picture.c_str(), &width, &height, &channels, 3), width, height, what, fix));
     }
     return index = static_cast<int>(model->pictures.size()) - 1;
   }

@@ -17,24 +17,41 @@
 #include <memory>
 
 #include "tools/cli.h"
+#include "tools/picture_header.h"
 
 namespace {
 
-// Decoded images are held whole before they are averaged down; rasters are averaged by GDAL as they are read.
-constexpr double kMostImagePixels = 1 << 28;
+// Decoded images are held whole while they are averaged or resized down, so they stay within 8192 x 8192;
+// rasters are averaged by GDAL as they are read.
+constexpr double kMostImagePixels = 1 << 26;
 constexpr double kMostRasterCells = 1LL << 32;
+constexpr const char* kShrinkHeights =
+    "cut it into tiles or lower its resolution first (for example gdal_translate -outsize 25% 25%)";
+constexpr const char* kShrinkPicture = "scale it down in an image editor first";
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
-// A picture stb_image reads; GDAL takes the rest, and pictures stb_image refuses, such as ones too large.
+// stb_image's reason for its last failure, in brackets, or nothing where it gave none.
+std::string StbReason() {
+  const char* reason = stbi_failure_reason();
+  return reason && *reason ? std::string(" (") + reason + ")" : "";
+}
+
+// A PNG whose header claims more pixels than an image may have; stb_image does not even read its size.
+bool TooLargePng(const std::string& file) {
+  const std::optional<PictureSize> size = PngHeaderSize(file);
+  return size && static_cast<double>(size->width) * size->height > kMostImagePixels;
+}
+
+// A picture stb_image reads, or a PNG too large for it; GDAL takes the rest, such as a TIFF named .png.
 bool IsImage(const std::string& file) {
   const std::string ext = Lower(std::filesystem::path(file).extension().string());
   int width = 0, height = 0, channels = 0;
   for (const char* known : {".png", ".jpg", ".jpeg", ".tga", ".bmp"})
-    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0;
+    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0 || TooLargePng(file);
   return false;
 }
 
@@ -47,64 +64,77 @@ void CheckReadable(const std::string& file) {
   std::fclose(f);
 }
 
-void CheckSize(const std::string& file, double width, double height, double most) {
-  if (width < 2 || height < 2)
-    throw ToolError(file + ": is " + std::to_string(static_cast<long long>(width)) + " x " +
-                    std::to_string(static_cast<long long>(height)) +
-                    " samples; a terrain needs at least 2 x 2");
-  if (width * height > most)
-    throw ToolError(file + ": " + std::to_string(static_cast<long long>(width)) + " x " +
-                    std::to_string(static_cast<long long>(height)) + " samples are more than glide-scene can hold (at most " +
-                    std::to_string(static_cast<long long>(most)) +
-                    "); cut it into tiles or lower its resolution first (for example gdal_translate -outsize 25% 25%)");
+std::string Most(double most) {
+  const long long pixels = static_cast<long long>(most);
+  const long long side = static_cast<long long>(std::sqrt(most));
+  return side * side == pixels ? std::to_string(side) + " x " + std::to_string(side) : std::to_string(pixels);
 }
 
-// Every output cell is the mean of the source samples whose centres fall into it.
-HeightGrid AverageDown(const HeightGrid& in, int width, int height) {
-  HeightGrid out{width, height, in.cellX * in.width / width, in.cellY * in.height / height,
-                 std::vector<float>(static_cast<size_t>(width) * height, 0)};
-  std::vector<double> sums(out.z.size(), 0);
-  std::vector<int> counts(out.z.size(), 0);
-  for (int row = 0; row < in.height; ++row) {
-    const size_t outRow = static_cast<size_t>(row) * height / in.height;
-    for (int column = 0; column < in.width; ++column) {
-      const size_t k = outRow * width + static_cast<size_t>(column) * width / in.width;
-      sums[k] += in.At(column, row);
-      ++counts[k];
-    }
-  }
-  for (size_t k = 0; k < sums.size(); ++k) out.z[k] = static_cast<float>(sums[k] / counts[k]);
-  return out;
+// use names what the file is read for ("a terrain"), unit what it holds ("samples"), shrink how to make it smaller.
+void CheckSize(const std::string& file, double width, double height, double most, const std::string& use,
+               const char* unit, const char* shrink) {
+  const std::string size = std::to_string(static_cast<long long>(width)) + " x " +
+                           std::to_string(static_cast<long long>(height)) + " " + unit;
+  if (width < 2 || height < 2) throw ToolError(file + ": is " + size + "; " + use + " needs at least 2 x 2");
+  if (width * height > most)
+    throw ToolError(file + ": " + size + " are more than glide-scene can hold (at most " + Most(most) + "); " + shrink);
 }
 
 template <typename Pixel>
 using Decoded = std::unique_ptr<Pixel, void (*)(void*)>;
 
 // The picture's size, checked before anything is decoded.
-void CheckPicture(const std::string& file) {
+void CheckPicture(const std::string& file, const std::string& use, const char* shrink) {
   int width = 0, height = 0, channels = 0;
-  if (!stbi_info(file.c_str(), &width, &height, &channels))
-    throw ToolError(file + ": not a picture glide-scene can read (" + stbi_failure_reason() +
-                    "); save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
-  CheckSize(file, width, height, kMostImagePixels);
+  if (stbi_info(file.c_str(), &width, &height, &channels)) {
+    CheckSize(file, width, height, kMostImagePixels, use, "pixels", shrink);
+    return;
+  }
+  if (const std::optional<PictureSize> size = PngHeaderSize(file))
+    CheckSize(file, size->width, size->height, kMostImagePixels, use, "pixels", shrink);
+  throw ToolError(file + ": not a picture glide-scene can read" + StbReason() +
+                  "; save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
 }
 
 template <typename Pixel>
 Decoded<Pixel> CheckDecoded(const std::string& file, Pixel* pixels) {
-  if (!pixels)
-    throw ToolError(file + ": the picture is damaged (" + stbi_failure_reason() + "); save it again from its editor");
+  if (!pixels) throw ToolError(file + ": the picture is damaged" + StbReason() + "; save it again from its editor");
   return Decoded<Pixel>(pixels, stbi_image_free);
 }
 
+// Every grid cell is the mean of the pixels whose centres fall into it, taken straight from the decoded
+// picture so that no full-size copy is made.
+template <typename Pixel>
+HeightGrid AverageDown(const Pixel* pixels, int width, int height, int maxSide, double metresPerLevel) {
+  const int outWidth = std::min(width, maxSide), outHeight = std::min(height, maxSide);
+  HeightGrid out{outWidth, outHeight, static_cast<double>(width) / outWidth, static_cast<double>(height) / outHeight,
+                 std::vector<float>(static_cast<size_t>(outWidth) * outHeight, 0)};
+  std::vector<double> sums(out.z.size(), 0);
+  std::vector<int> counts(out.z.size(), 0);
+  for (int row = 0; row < height; ++row) {
+    const size_t outRow = static_cast<size_t>(row) * outHeight / height;
+    const Pixel* line = pixels + static_cast<size_t>(row) * width;
+    for (int column = 0; column < width; ++column) {
+      const size_t k = outRow * outWidth + static_cast<size_t>(column) * outWidth / width;
+      sums[k] += line[column];
+      ++counts[k];
+    }
+  }
+  for (size_t k = 0; k < sums.size(); ++k) out.z[k] = static_cast<float>(sums[k] / counts[k] * metresPerLevel);
+  return out;
+}
+
 HeightGrid ReadImage(const std::string& file, int maxSide) {
-  CheckPicture(file);
+  CheckPicture(file, "a terrain", kShrinkHeights);
   int width = 0, height = 0, channels = 0;
-  const Decoded<stbi_us> pixels = CheckDecoded(file, stbi_load_16(file.c_str(), &width, &height, &channels, 1));
-  HeightGrid grid{width, height, 1, 1, std::vector<float>(static_cast<size_t>(width) * height)};
-  const double top = std::max(width, height) / 10.0;
-  for (size_t k = 0; k < grid.z.size(); ++k) grid.z[k] = static_cast<float>(pixels.get()[k] / 65535.0 * top);
-  if (width <= maxSide && height <= maxSide) return grid;
-  return AverageDown(grid, std::min(width, maxSide), std::min(height, maxSide));
+  // The full range of levels is a tenth of the longer side; eight-bit pictures are decoded as they are.
+  const auto metresPerLevel = [&](double levels) { return std::max(width, height) / 10.0 / levels; };
+  if (stbi_is_16_bit(file.c_str())) {
+    const Decoded<stbi_us> pixels = CheckDecoded(file, stbi_load_16(file.c_str(), &width, &height, &channels, 1));
+    return AverageDown(pixels.get(), width, height, maxSide, metresPerLevel(65535));
+  }
+  const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 1));
+  return AverageDown(pixels.get(), width, height, maxSide, metresPerLevel(255));
 }
 
 // Each missing cell takes the mean of its nearest known neighbours, ring by ring outward from the known cells.
@@ -173,7 +203,7 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
     throw ToolError(file + ": not a heightmap or elevation raster glide-scene can read" + GdalReason() +
                     "; use PNG, JPEG, TGA, BMP, GeoTIFF, SRTM .hgt, an ESRI ASCII grid or another raster GDAL reads");
   const int sourceWidth = dataset->GetRasterXSize(), sourceHeight = dataset->GetRasterYSize();
-  CheckSize(file, sourceWidth, sourceHeight, kMostRasterCells);
+  CheckSize(file, sourceWidth, sourceHeight, kMostRasterCells, "a terrain", "samples", kShrinkHeights);
   HeightGrid grid;
   grid.width = std::min(sourceWidth, maxSide);
   grid.height = std::min(sourceHeight, maxSide);
@@ -217,10 +247,17 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
       anyMissing = true;
       continue;
     }
-    if (!std::isfinite(v))
-      throw ToolError(file + ": holds a height that is not a number at row " + std::to_string(k / grid.width) +
-                      ", column " + std::to_string(k % grid.width) +
+    if (!std::isfinite(v)) {
+      // An averaged cell stands for a block of the raster's cells: its middle one is named.
+      const bool averaged = grid.width < sourceWidth || grid.height < sourceHeight;
+      const auto middle = [](size_t cell, int source, int held) {
+        return std::to_string(static_cast<long long>((cell + 0.5) * source / held));
+      };
+      throw ToolError(file + ": holds a height that is not a number " + (averaged ? "near" : "at") + " row " +
+                      middle(k / grid.width, sourceHeight, grid.height) + ", column " +
+                      middle(k % grid.width, sourceWidth, grid.width) +
                       "; mark such cells as no-data (gdal_translate -a_nodata nan) or fill them");
+    }
     anyKnown = true;
   }
   if (!anyKnown) throw ToolError(file + ": every cell is no-data, so there is no height to use; check the file's no-data value");
@@ -244,9 +281,9 @@ HeightGrid ReadHeights(const std::string& file, int maxSide) {
   return IsImage(file) ? ReadImage(file, maxSide) : ReadRaster(file, maxSide);
 }
 
-Picture ReadPicture(const std::string& file, int mostSide) {
+Picture ReadPicture(const std::string& file, int mostSide, const std::string& use) {
   CheckReadable(file);
-  CheckPicture(file);
+  CheckPicture(file, use, kShrinkPicture);
   int width = 0, height = 0, channels = 0;
   const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
   Picture picture;
