@@ -1,6 +1,7 @@
 // glide-scene check on flight: the face grid's cell limit, the glider's start, where terrain and objects stand.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "config/config.h"
 #include "physics/physics.h"
@@ -129,40 +130,70 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions) {
   const double dx = (static_cast<double>(maxX) - minX) / divisions, dy = (static_cast<double>(maxY) - minY) / divisions;
   deltaMatrixX = static_cast<float>(dx);
   deltaMatrixY = static_cast<float>(dy);
-  constexpr size_t kRow = GridCells + 1;
-  std::vector<uint8_t> onFiled(static_cast<size_t>(GridCells) * GridCells);
-  // Per row, +1 where a face's run of covered middles starts and -1 past its end: the cost is the rows a face
-  // spans, not the cells of its box.
-  std::vector<int32_t> runs(GridCells * kRow);
-  for (int32_t f = 0; f < terrain.CountFace; ++f) {
+  struct Face {
     const CVertex3* v[3];
-    long filed[3];
-    for (int i = 0; i < 3; ++i) {
-      v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
-      int column, row;
-      filed[i] = FindCell(v[i]->x, v[i]->y, &column, &row) ? static_cast<long>(row) * GridCells + column : -1;
-    }
-    const double area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
-                        (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
-    if (!(std::fabs(area) > 0)) continue;
-    auto inside = [&](double column, double row) {
-      const double x = minX + (column - 0.5) * dx, y = minY + (row - 0.5) * dy;
+    double area;
+    // Whether cell (column, row)'s middle, minX + (column - 0.5) * dx, lies on the face, edges included.
+    bool Covers(double x, double y) const {
       bool in = true;
       for (int i = 0; i < 3; ++i) {
         const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
         in = in && ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) * area >= 0;
       }
       return in;
-    };
-    for (int i = 0; i < 3; ++i)
-      if (filed[i] >= 0 && inside(static_cast<double>(filed[i] % GridCells), static_cast<double>(filed[i] / GridCells)))
-        onFiled[static_cast<size_t>(filed[i])] = 1;
-    // Cell k's middle is minX + (k - 0.5) * dx; the rows whose middles the face spans.
+    }
+  };
+  auto middleX = [&](long column) { return minX + (static_cast<double>(column) - 0.5) * dx; };
+  auto middleY = [&](long row) { return minY + (static_cast<double>(row) - 0.5) * dy; };
+  std::vector<Face> faces;
+  faces.reserve(static_cast<size_t>(terrain.CountFace));
+  std::vector<uint8_t> onFiled(static_cast<size_t>(GridCells) * GridCells);
+  for (int32_t f = 0; f < terrain.CountFace; ++f) {
+    Face face;
+    for (int i = 0; i < 3; ++i) face.v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
+    const CVertex3* const* v = face.v;
+    face.area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
+                (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
+    if (!(std::fabs(face.area) > 0)) continue;
+    for (int i = 0; i < 3; ++i) {
+      int column, row;
+      if (FindCell(v[i]->x, v[i]->y, &column, &row) && face.Covers(middleX(column), middleY(row)))
+        onFiled[static_cast<size_t>(row) * GridCells + static_cast<size_t>(column)] = 1;
+    }
+    faces.push_back(face);
+  }
+  // The cells on the terrain's box that no filed face covers, per row linked to the next such column so that each
+  // is visited once; a face's cost is the rows it spans that still hold one, and the pass ends when none is left.
+  constexpr long kRow = GridCells + 1;
+  const double onBox = std::min(GridCells - 1.0, std::floor(static_cast<double>(divisions) + 0.5));
+  std::vector<uint16_t> next(static_cast<size_t>(GridCells * kRow));
+  std::vector<int> openInRow(GridCells);
+  long open = 0;
+  for (long row = 1; row < GridCells; ++row)
+    for (long column = 0; column < kRow; ++column) {
+      const bool isOpen = row <= onBox && column >= 1 && column <= onBox &&
+                          !onFiled[static_cast<size_t>(row * GridCells + column)];
+      next[static_cast<size_t>(row * kRow + column)] = static_cast<uint16_t>(isOpen || column == GridCells ? column : column + 1);
+      openInRow[static_cast<size_t>(row)] += isOpen;
+      open += isOpen;
+    }
+  auto nextOpen = [&next](long row, long column) {
+    uint16_t* const links = &next[static_cast<size_t>(row * kRow)];
+    long c = column;
+    while (links[c] != c) c = links[c];
+    for (long k = column; links[k] != k;) k = std::exchange(links[k], static_cast<uint16_t>(c));
+    return c;
+  };
+  std::vector<long> holes;
+  for (size_t f = 0; f < faces.size() && open > 0; ++f) {
+    const CVertex3* const* v = faces[f].v;
     const double low = std::min({v[0]->y, v[1]->y, v[2]->y}), high = std::max({v[0]->y, v[1]->y, v[2]->y});
     const double r0 = std::max(1.0, std::ceil((low - minY) / dy + 0.5));
     const double r1 = std::min(GridCells - 1.0, std::floor((high - minY) / dy + 0.5));
-    for (double row = r0; row <= r1; ++row) {
-      const double y = minY + (row - 0.5) * dy;
+    for (double r = r0; r <= r1; ++r) {
+      const long row = static_cast<long>(r);
+      if (openInRow[static_cast<size_t>(row)] == 0) continue;
+      const double y = middleY(row);
       double left = INFINITY, right = -INFINITY;
       for (int i = 0; i < 3; ++i) {
         const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
@@ -172,28 +203,21 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions) {
         right = std::max({right, x, a.y == b.y ? static_cast<double>(b.x) : x});
       }
       if (!(left <= right)) continue;
-      // The run from the crossings, a column wider each side, then trimmed by the exact test used for filed faces.
-      double c0 = std::max(1.0, std::ceil((left - minX) / dx + 0.5) - 1);
-      double c1 = std::min(GridCells - 1.0, std::floor((right - minX) / dx + 0.5) + 1);
-      while (c0 <= c1 && !inside(c0, row)) ++c0;
-      while (c1 >= c0 && !inside(c1, row)) --c1;
-      if (c0 > c1) continue;
-      const size_t at = static_cast<size_t>(row) * kRow;
-      ++runs[at + static_cast<size_t>(c0)];
-      --runs[at + static_cast<size_t>(c1) + 1];
+      // The columns between the crossings, one more each side; the exact test decides at the edges.
+      const long c0 = static_cast<long>(std::max(1.0, std::ceil((left - minX) / dx + 0.5) - 1));
+      const long c1 = static_cast<long>(std::min(GridCells - 1.0, std::floor((right - minX) / dx + 0.5) + 1));
+      for (long c = nextOpen(row, c0); c <= c1; c = nextOpen(row, c + 1)) {
+        if (!faces[f].Covers(middleX(c), y)) continue;
+        holes.push_back(row * GridCells + c);
+        next[static_cast<size_t>(row * kRow + c)] = static_cast<uint16_t>(c + 1);
+        --openInRow[static_cast<size_t>(row)];
+        --open;
+      }
     }
   }
   deltaMatrixX = savedX;
   deltaMatrixY = savedY;
-  std::vector<long> holes;
-  for (long row = 0; row < GridCells; ++row) {
-    int32_t covering = 0;
-    for (long column = 0; column < GridCells; ++column) {
-      covering += runs[static_cast<size_t>(row) * kRow + static_cast<size_t>(column)];
-      const long cell = row * GridCells + column;
-      if (covering > 0 && !onFiled[static_cast<size_t>(cell)]) holes.push_back(cell);
-    }
-  }
+  std::sort(holes.begin(), holes.end());
   return holes;
 }
 
