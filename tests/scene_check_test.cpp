@@ -367,6 +367,7 @@ TEST(SceneCheck, ManyLargeOverlappingFacesCheckQuickly) {
     mesh.AddTriangle(mesh.AddVertex(random(), random(), 0, 0, 0), mesh.AddVertex(random(), random(), 0, 0, 0),
                      mesh.AddVertex(random(), random(), 0, 0, 0));
   WriteFile("Location/ground.obj", MeshText(mesh));
+  SetGridDivisions(250);
   const auto start = std::chrono::steady_clock::now();
   const CheckRun run = Check(dir.path());
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
