@@ -137,7 +137,8 @@ std::string TextLine(const std::string& text) {
 
 // A name is the path of files written under it, so it is refused rather than changed.
 void CheckName(const std::string& name) {
-  if (name.empty() || name[0] == '#' || name[0] == ' ' || std::any_of(name.begin(), name.end(), IsControl) || name.size() >= sizeof LinkInfo.NameModel)
+  if (name.empty() || name[0] == '#' || name[0] == ' ' || std::any_of(name.begin(), name.end(), IsControl) ||
+      name.size() >= sizeof LinkInfo.NameModel)
     throw ToolError("'" + name.substr(0, 60) + "': cannot be a link entry's name, which must be 1 to " +
                     std::to_string(sizeof LinkInfo.NameModel - 1) + " characters, without line breaks or control "
                     "characters, not starting with '#' or a blank; choose a shorter plain name");
