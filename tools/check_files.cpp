@@ -181,6 +181,8 @@ std::string Refusal(const std::string& message, const std::string& file, std::st
     const int64_t rows = height < 0 ? -height : height;
     if (message == "Unknown DIB file format.") {
       if (info == 0 && header != 12 && header != 40) why = "is not a BMP file";
+      else if (header == 40)
+        why = "is cut off inside its 40-byte header, at " + std::to_string(size) + " bytes";
       else if (header == 108 || header == 124)
         why = "has a " + std::to_string(header) + "-byte header, the newer form that ImageMagick and most editors "
               "write; glide's decoder reads only the 40-byte and 12-byte forms";

@@ -1,6 +1,7 @@
 // glide-scene check on flight: the face grid's cell limit, the glider's start, where terrain and objects stand.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "config/config.h"
 #include "physics/physics.h"
@@ -19,8 +20,6 @@ std::string Place(const CVertex3& p) { return "(" + Number(p.x) + ", " + Number(
 
 bool Fits(const CModel& terrain, float divisions) { return Fullest(CellFilings(terrain, divisions)) <= kCellLimit; }
 
-bool Sound(const CModel& terrain, float divisions) { return Fits(terrain, divisions) && HoleCells(terrain, divisions).empty(); }
-
 // The middle of a cell, for telling the user where to look.
 std::string CellPlace(long cell) {
   const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
@@ -30,7 +29,8 @@ std::string CellPlace(long cell) {
 std::string Cells(long n) { return std::to_string(n) + " face-grid cell" + (n > 1 ? "s" : ""); }
 
 // False when cells overflow or have holes; ground heights are then not what the user meant, so nothing is
-// judged by them. The grid divisions suggested are the nearest that neither overflow nor leave holes.
+// judged by them. The grid divisions suggested neither overflow nor leave holes; each search halves its range,
+// so a check costs a few dozen passes over the faces whatever the terrain.
 bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainFile) {
   const std::vector<int32_t> filings = CellFilings(terrain, GridDivisions);
   const int32_t fullest = Fullest(filings);
@@ -40,15 +40,25 @@ bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainF
     const std::string what = Cells(overfull) + " would hold more than 254 faces (the fullest " + std::to_string(fullest) +
                              ", around " + CellPlace(cell) + "); glide files no more, so ground following misses the "
                              "ground in much of " + (overfull > 1 ? "them" : "it");
-    // Finer cells hold fewer faces.
-    for (int divisions = static_cast<int>(std::floor(GridDivisions)) + 1; divisions < GridCells - 1; ++divisions)
-      if (Sound(terrain, static_cast<float>(divisions))) {
-        out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions));
-        return false;
-      }
-    const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / Fullest(CellFilings(terrain, GridCells - 2));
-    out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
-                                  " faces, or spread out the faces crowded there");
+    const int32_t finest = Fullest(CellFilings(terrain, GridCells - 2));
+    if (finest > kCellLimit) {
+      const long faces = static_cast<long>(terrain.CountFace) * kCellLimit / finest;
+      out.Error(terrainFile, 0, what + ", even at 253 divisions; reduce the terrain to about " + std::to_string(faces) +
+                                    " faces, or spread out the faces crowded there");
+      return false;
+    }
+    // Finer cells hold fewer faces but leave more holes: the coarsest grid that fits is the only candidate.
+    int coarse = static_cast<int>(std::floor(GridDivisions)), fine = GridCells - 2;
+    while (fine - coarse > 1) {
+      const int middle = (coarse + fine) / 2;
+      (Fits(terrain, static_cast<float>(middle)) ? fine : coarse) = middle;
+    }
+    if (HoleCells(terrain, static_cast<float>(fine)).empty())
+      out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(fine));
+    else
+      out.Error(terrainFile, 0, what + "; at " + std::to_string(fine) + " divisions and more, where the cells hold few "
+                                    "enough faces, faces larger than a cell leave cells without ground; make the "
+                                    "terrain's faces even in size (glide-scene terrain makes a regular grid)");
     return false;
   }
   const std::vector<long> holes = HoleCells(terrain, GridDivisions);
@@ -56,14 +66,18 @@ bool CheckGrid(Findings& out, const CModel& terrain, const std::string& terrainF
   const std::string what = Cells(static_cast<long>(holes.size())) + " on the terrain, the first around " +
                            CellPlace(holes.front()) + ", have no face filed under their middle, because the faces "
                            "there are larger than a cell; ground following finds no ground there";
-  // Coarser cells take in more of each face.
-  for (int divisions = static_cast<int>(std::ceil(GridDivisions)) - 1; divisions >= 1; --divisions)
-    if (Sound(terrain, static_cast<float>(divisions))) {
-      out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(divisions));
-      return false;
-    }
-  out.Error(terrainFile, 0, what + ", and no grid divisions avoid this without overfull cells; make the terrain's "
-                                "faces even in size (glide-scene terrain makes a regular grid)");
+  // Coarser cells take in more of each face but fill up: the finest grid without holes is the only candidate.
+  int coarse = 1, fine = static_cast<int>(std::ceil(GridDivisions));
+  const bool none = !HoleCells(terrain, 1).empty();
+  while (!none && fine - coarse > 1) {
+    const int middle = (coarse + fine) / 2;
+    (HoleCells(terrain, static_cast<float>(middle)).empty() ? coarse : fine) = middle;
+  }
+  if (!none && Fits(terrain, static_cast<float>(coarse)))
+    out.Error(SettingsFile, 9, what + "; set the grid divisions to " + std::to_string(coarse));
+  else
+    out.Error(terrainFile, 0, what + ", and no grid divisions avoid this without overfull cells; make the terrain's "
+                                  "faces even in size (glide-scene terrain makes a regular grid)");
   return false;
 }
 
@@ -116,53 +130,102 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions) {
   const double dx = (static_cast<double>(maxX) - minX) / divisions, dy = (static_cast<double>(maxY) - minY) / divisions;
   deltaMatrixX = static_cast<float>(dx);
   deltaMatrixY = static_cast<float>(dy);
-  std::vector<uint8_t> onFiled(static_cast<size_t>(GridCells) * GridCells), onOther(onFiled.size());
-  for (int32_t f = 0; f < terrain.CountFace; ++f) {
+  struct Face {
     const CVertex3* v[3];
-    long filed[3];
-    for (int i = 0; i < 3; ++i) {
-      v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
-      int column, row;
-      filed[i] = FindCell(v[i]->x, v[i]->y, &column, &row) ? static_cast<long>(row) * GridCells + column : -1;
-    }
-    const double area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
-                        (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
-    if (!(std::fabs(area) > 0)) continue;
-    // Cell k's middle is minX + (k - 0.5) * dx; the columns and rows whose middles the face's box holds.
-    auto first = [](float a, float b, float c, double origin, double size) {
-      return std::max(1.0, std::ceil((std::min({a, b, c}) - origin) / size + 0.5));
-    };
-    auto last = [](float a, float b, float c, double origin, double size) {
-      return std::min(GridCells - 1.0, std::floor((std::max({a, b, c}) - origin) / size + 0.5));
-    };
-    const double c0 = first(v[0]->x, v[1]->x, v[2]->x, minX, dx), c1 = last(v[0]->x, v[1]->x, v[2]->x, minX, dx);
-    const double r0 = first(v[0]->y, v[1]->y, v[2]->y, minY, dy), r1 = last(v[0]->y, v[1]->y, v[2]->y, minY, dy);
-    for (double row = r0; row <= r1; ++row)
-      for (double column = c0; column <= c1; ++column) {
-        const double x = minX + (column - 0.5) * dx, y = minY + (row - 0.5) * dy;
-        bool inside = true;
-        for (int i = 0; i < 3; ++i) {
-          const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
-          inside = inside && ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) * area >= 0;
-        }
-        if (!inside) continue;
-        const long cell = static_cast<long>(row) * GridCells + static_cast<long>(column);
-        (cell == filed[0] || cell == filed[1] || cell == filed[2] ? onFiled : onOther)[static_cast<size_t>(cell)] = 1;
+    double area;
+    // Whether cell (column, row)'s middle, minX + (column - 0.5) * dx, lies on the face, edges included.
+    bool Covers(double x, double y) const {
+      bool in = true;
+      for (int i = 0; i < 3; ++i) {
+        const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
+        in = in && ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) * area >= 0;
       }
+      return in;
+    }
+  };
+  auto middleX = [&](long column) { return minX + (static_cast<double>(column) - 0.5) * dx; };
+  auto middleY = [&](long row) { return minY + (static_cast<double>(row) - 0.5) * dy; };
+  std::vector<Face> faces;
+  faces.reserve(static_cast<size_t>(terrain.CountFace));
+  std::vector<uint8_t> onFiled(static_cast<size_t>(GridCells) * GridCells);
+  for (int32_t f = 0; f < terrain.CountFace; ++f) {
+    Face face;
+    for (int i = 0; i < 3; ++i) face.v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
+    const CVertex3* const* v = face.v;
+    face.area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
+                (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
+    if (!(std::fabs(face.area) > 0)) continue;
+    for (int i = 0; i < 3; ++i) {
+      int column, row;
+      if (FindCell(v[i]->x, v[i]->y, &column, &row) && face.Covers(middleX(column), middleY(row)))
+        onFiled[static_cast<size_t>(row) * GridCells + static_cast<size_t>(column)] = 1;
+    }
+    faces.push_back(face);
+  }
+  // The cells on the terrain's box that no filed face covers, per row linked to the next such column so that each
+  // is visited once; a face's cost is the rows it spans that still hold one, and the pass ends when none is left.
+  constexpr long kRow = GridCells + 1;
+  const double onBox = std::min(GridCells - 1.0, std::floor(static_cast<double>(divisions) + 0.5));
+  std::vector<uint16_t> next(static_cast<size_t>(GridCells * kRow));
+  std::vector<int> openInRow(GridCells);
+  long open = 0;
+  for (long row = 1; row < GridCells; ++row)
+    for (long column = 0; column < kRow; ++column) {
+      const bool isOpen = row <= onBox && column >= 1 && column <= onBox &&
+                          !onFiled[static_cast<size_t>(row * GridCells + column)];
+      next[static_cast<size_t>(row * kRow + column)] = static_cast<uint16_t>(isOpen || column == GridCells ? column : column + 1);
+      openInRow[static_cast<size_t>(row)] += isOpen;
+      open += isOpen;
+    }
+  auto nextOpen = [&next](long row, long column) {
+    uint16_t* const links = &next[static_cast<size_t>(row * kRow)];
+    long c = column;
+    while (links[c] != c) c = links[c];
+    for (long k = column; links[k] != k;) k = std::exchange(links[k], static_cast<uint16_t>(c));
+    return c;
+  };
+  std::vector<long> holes;
+  for (size_t f = 0; f < faces.size() && open > 0; ++f) {
+    const CVertex3* const* v = faces[f].v;
+    const double low = std::min({v[0]->y, v[1]->y, v[2]->y}), high = std::max({v[0]->y, v[1]->y, v[2]->y});
+    const double r0 = std::max(1.0, std::ceil((low - minY) / dy + 0.5));
+    const double r1 = std::min(GridCells - 1.0, std::floor((high - minY) / dy + 0.5));
+    for (double r = r0; r <= r1; ++r) {
+      const long row = static_cast<long>(r);
+      if (openInRow[static_cast<size_t>(row)] == 0) continue;
+      const double y = middleY(row);
+      double left = INFINITY, right = -INFINITY;
+      for (int i = 0; i < 3; ++i) {
+        const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
+        if (!(std::min(a.y, b.y) <= y && y <= std::max(a.y, b.y))) continue;
+        const double x = a.y == b.y ? a.x : a.x + (y - a.y) * (static_cast<double>(b.x) - a.x) / (b.y - a.y);
+        left = std::min({left, x, a.y == b.y ? static_cast<double>(b.x) : x});
+        right = std::max({right, x, a.y == b.y ? static_cast<double>(b.x) : x});
+      }
+      if (!(left <= right)) continue;
+      // The columns between the crossings, one more each side; the exact test decides at the edges.
+      const long c0 = static_cast<long>(std::max(1.0, std::ceil((left - minX) / dx + 0.5) - 1));
+      const long c1 = static_cast<long>(std::min(GridCells - 1.0, std::floor((right - minX) / dx + 0.5) + 1));
+      for (long c = nextOpen(row, c0); c <= c1; c = nextOpen(row, c + 1)) {
+        if (!faces[f].Covers(middleX(c), y)) continue;
+        holes.push_back(row * GridCells + c);
+        next[static_cast<size_t>(row * kRow + c)] = static_cast<uint16_t>(c + 1);
+        --openInRow[static_cast<size_t>(row)];
+        --open;
+      }
+    }
   }
   deltaMatrixX = savedX;
   deltaMatrixY = savedY;
-  std::vector<long> holes;
-  for (size_t cell = 0; cell < onFiled.size(); ++cell)
-    if (onOther[cell] && !onFiled[cell]) holes.push_back(static_cast<long>(cell));
+  std::sort(holes.begin(), holes.end());
   return holes;
 }
 
 void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFile) {
   if (!link.read) return;
   if (link.sections[kLocation].empty() || LocationModel.empty()) {
-    out.Error(linkFile, 0, "has no terrain entry under the first section line, so glide has no ground to follow; add "
-                           "one (glide-scene terrain makes it)");
+    out.Warning(linkFile, 0, "has no terrain entry under the first section line, so glide has no ground to follow; "
+                             "add one with 'glide-scene terrain DIR INPUT'");
     return;
   }
   const LinkedEntry& terrainEntry = link.sections[kLocation][0];

@@ -1,9 +1,9 @@
 // glide-scene check on the settings and link files: each line read by the program's rules, with its line number.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "config/config.h"
@@ -54,9 +54,9 @@ std::string Quoted(std::string text) {
   return "'" + (text.size() > 40 ? text.substr(0, 37) + "..." : text) + "'";
 }
 
-// The raw lines of a file, split at line feeds only, for lengths and quotes.
-std::vector<std::string> RawLines(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
+// The raw lines of a text, split at line feeds only, for lengths and quotes.
+std::vector<std::string> RawLines(const std::string& text) {
+  std::istringstream in(text);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
@@ -72,12 +72,14 @@ const char* const kSettingNames[9] = {"the log level",       "the link file path
 
 void CheckSettings(Findings& out, const Settings& glide) {
   const std::string file = SettingsFile;
-  std::ifstream in(file);
-  if (!in) {
-    out.Error(file, 0, "missing; glide then loads no scene and the glider cannot move; make a scene with 'glide-scene new DIR'");
+  const std::optional<std::string> text = ReadSceneText(file);
+  if (!text) {
+    out.Error(file, 0, "missing or not a readable file; glide then loads no scene and the glider cannot move; make a "
+                       "scene with 'glide-scene new DIR'");
     return;
   }
-  const std::vector<std::string> raw = RawLines(file);
+  std::istringstream in(*text);
+  const std::vector<std::string> raw = RawLines(*text);
   // The same reads as the program's: 255-character buffer, a line too long fails the stream for good.
   Settings mine{0, "", 0, 0, 0, 0, 0, 0, 0};
   float* const floats[7] = {&mine.moveStep, &mine.turnStep, &mine.groundClearance, &mine.cameraDistance,
@@ -153,9 +155,13 @@ bool IsWholeNumber(const std::string& text, long* value) {
   return *end == '\0';
 }
 
+// A line that reads whole as a number, trailing blanks allowed; "2cv/car" or "Infra/bridge" only start like one.
 bool IsNumberLine(const std::string& text) {
-  float value;
-  return std::sscanf(text.c_str(), "%f", &value) == 1;
+  char* end = nullptr;
+  std::strtof(text.c_str(), &end);
+  if (end == text.c_str()) return false;
+  while (*end == ' ' || *end == '\t' || *end == '\r') ++end;
+  return *end == '\0';
 }
 
 const char* const kAxes[3] = {"X", "Y", "Z"};
@@ -212,8 +218,7 @@ class LinkReader {
     name_ = text;
     nameFits_ = text.size() < sizeof LinkInfo.NameModel;
     positionLines_.clear();
-    long value;
-    if (IsWholeNumber(text, &value) || IsNumberLine(text))
+    if (IsNumberLine(text))
       OutOfStep(n, "the entry name " + Quoted(text) + " is a number: the lines before it are out of step (a "
                    "position line missing or one too many?); each entry is a name, a free-text line, a count and "
                    "three lines for each position");

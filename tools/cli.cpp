@@ -5,12 +5,19 @@
 #include <cmath>
 #include <cstdlib>
 
-static bool IsNumber(const std::string& text) {
+// A word strtod reads whole, finite or not; *finite says whether it is a usable number.
+static bool ReadsAsNumber(const std::string& text, bool* finite) {
   if (text.empty()) return false;
   char* end = nullptr;
   errno = 0;
   const double value = std::strtod(text.c_str(), &end);
-  return *end == '\0' && errno == 0 && std::isfinite(value);
+  *finite = errno == 0 && std::isfinite(value);
+  return *end == '\0';
+}
+
+static bool IsNumber(const std::string& text) {
+  bool finite = false;
+  return ReadsAsNumber(text, &finite) && finite;
 }
 
 double ReadNumber(const std::string& text, const std::string& what, double least, double most) {
@@ -36,9 +43,18 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
     if (!spec) throw UsageError("unknown option " + word);
     if (!spec->repeats && args.Has(word)) throw UsageError(word + " is given twice");
     std::vector<std::string> values;
-    while (static_cast<int>(values.size()) < spec->maxValues && i + 1 < argv.size() &&
-           (static_cast<int>(values.size()) < spec->minValues || IsNumber(argv[i + 1])))
+    // Optional values are taken only while they read as numbers, so such an option is numeric throughout.
+    const bool numeric = spec->numeric || spec->maxValues > spec->minValues;
+    while (static_cast<int>(values.size()) < spec->maxValues && i + 1 < argv.size()) {
+      const std::string& next = argv[i + 1];
+      bool finite = false;
+      const bool reads = ReadsAsNumber(next, &finite);
+      const bool required = static_cast<int>(values.size()) < spec->minValues;
+      if (numeric && (required ? !(reads && finite) : reads && !finite))
+        throw UsageError(word + " needs numbers, not '" + next + "'");
+      if (!required && !(reads && finite)) break;
       values.push_back(argv[++i]);
+    }
     if (static_cast<int>(values.size()) < spec->minValues)
       throw UsageError(word + " needs " + std::to_string(spec->minValues) + " value" +
                        (spec->minValues > 1 ? "s" : ""));

@@ -18,11 +18,14 @@ struct UsageError : std::runtime_error {
 
 // One option a command takes: --name with between minValues and maxValues values after it. Values past
 // minValues are taken only while they read as numbers, so "--at 10 20 --at 5 5 3" parses as two options.
+// The values of a numeric option, and of any option with such optional values, must be finite numbers:
+// "--at 1 x" or "--at 1 2 nan" is a UsageError, not a value and a stray argument.
 struct OptionSpec {
   std::string name;
   int minValues;
   int maxValues;
   bool repeats;
+  bool numeric = false;
 };
 
 struct Args {

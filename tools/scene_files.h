@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,10 @@ inline constexpr const char* SettingsFile = "dbIlm/setting.ini";
 Settings ReadSettings();
 std::string SettingsText(const Settings& settings);
 
+// A scene text file read as the program reads it: through a mapping, so that a FIFO, a device or a folder is
+// absent at once instead of blocking; nothing for a missing or unreadable file, an empty text for an empty one.
+std::optional<std::string> ReadSceneText(const std::string& file);
+
 // The link file: sections Location, Horizon and Objects, each a list of entries.
 struct LinkEntry {
   std::string name;  // the base name of NAME.obj and NAME.bmp
@@ -65,4 +70,7 @@ struct LinkDoc {
 };
 // The entries as the program reads them from the file; an absent file gives no entries.
 LinkDoc ReadLinkDoc(const std::string& file);
+// The file's text. Free-text lines are made safe for the loader (control characters blank, cut to 200 bytes,
+// "-" when empty); a name it cannot hold, or an entry without 1 to 10 places, is a ToolError. The text is read
+// back by the loader before it is returned, and a ToolError where it would be misread.
 std::string LinkText(const LinkDoc& doc);
