@@ -482,6 +482,23 @@ TEST_F(SceneTerrain, SkyGradientAndPanorama) {
   // Rows run from the bottom: the ground first, the sky last.
   EXPECT_GT(sky->data[0], 150);
   EXPECT_GT(sky->data[(sky->height - 1) * sky->width * 3 + 2], 150);
+  // The picture's middle is ahead of the start (+X) and its left quarter on the left (+Y).
+  const CModel& dome = HorizonModel.at(0);
+  int ahead = 0, left = 0;
+  for (int v = 1; v <= dome.CountVertices; ++v) {
+    const CVertex3& p = dome.Vertices[v];
+    const double u = dome.CoordText[v].x - std::floor(dome.CoordText[v].x);
+    if (p.x > 1 && std::fabs(p.y) < 1e-3f) {
+      ++ahead;
+      EXPECT_NEAR(u, 0.5, 1e-6);
+    }
+    if (p.y > 1 && std::fabs(p.x) < 1e-3f) {
+      ++left;
+      EXPECT_NEAR(u, 0.25, 1e-6);
+    }
+  }
+  EXPECT_GT(ahead, 0);
+  EXPECT_GT(left, 0);
   EXPECT_EQ(Tool("sky scene absent.jpg"), 1);
   EXPECT_NE(ReadFile("err.txt").find("absent.jpg: no such file"), std::string::npos);
 }

@@ -24,7 +24,8 @@ const char* const kHelp =
 
 // A dome around the viewer, inside out, from 45 degrees below the horizon to the zenith. Texture rows run
 // over latitude from -90 to 90 degrees and columns over the compass, as in an equirectangular panorama
-// seen from inside.
+// seen from inside: its middle column ahead of the glider's start (+X), its left quarter on the left (+Y).
+// The coordinates run from 1.5 down to 0.5 and the texture repeats, so the picture's seam lies behind.
 MeshBuilder Dome() {
   MeshBuilder mesh;
   const int rings = 12, segments = 32;
@@ -35,7 +36,7 @@ MeshBuilder Dome() {
       const double lon = s * 2 * kPi / segments;
       mesh.AddVertex(static_cast<float>(radius * std::cos(lat) * std::cos(lon)),
                      static_cast<float>(radius * std::cos(lat) * std::sin(lon)),
-                     static_cast<float>(radius * std::sin(lat)), 1 - static_cast<float>(s) / segments,
+                     static_cast<float>(radius * std::sin(lat)), 1.5f - static_cast<float>(s) / segments,
                      static_cast<float>(lat / kPi + 0.5));
     }
   }
