@@ -380,6 +380,12 @@ TEST(SceneCheck, ManyLargeOverlappingFacesCheckQuickly) {
   SetGridDivisions(std::stof(run.findings[0].substr(at + advice.size())));
   const CheckRun again = Check(dir.path());
   for (const std::string& f : again.findings) EXPECT_EQ(f.find("face-grid"), std::string::npos) << f;
+  // Drawing them all on the map would take minutes too: it stops, and says so.
+  const auto mapStart = std::chrono::steady_clock::now();
+  const CheckRun mapped = Check(dir.path(), "--map big.png");
+  const double mapSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - mapStart).count();
+  EXPECT_LT(mapSeconds, 20) << "took " << mapSeconds << " s";
+  EXPECT_NE(mapped.output.find("the terrain is drawn only in part"), std::string::npos) << mapped.output;
 }
 
 // Faults in several files are all reported, each once, with the summary counting them.

@@ -125,9 +125,13 @@ double Shade(const CVertex3& a, const CVertex3& b, const CVertex3& c) {
   return std::clamp(0.25 + 0.75 * facing / (lz / light), 0.25, 1.2);
 }
 
-// The highest face at each pixel centre, in its texture through the corners' coordinates.
-void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const RGBImage* texture) {
+// The highest face at each pixel centre, in its texture through the corners' coordinates. A mesh whose faces
+// overlap the map many times over (large faces piled on each other) would take minutes: drawing stops after
+// a fixed number of pixel tests, and the result says whether every face was drawn.
+bool DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const RGBImage* texture) {
   std::vector<float> top(static_cast<size_t>(canvas.Width()) * canvas.Height(), -INFINITY);
+  const int64_t mostTests = int64_t{256} * canvas.Width() * canvas.Height();
+  int64_t tests = 0;
   for (int32_t f = 0; f < terrain.CountFace; ++f) {
     const int32_t* index = terrain.Face[f].Index;
     const CVertex3 v[3] = {terrain.Vertices[index[0]], terrain.Vertices[index[1]], terrain.Vertices[index[2]]};
@@ -140,6 +144,8 @@ void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const 
     const int c1 = std::min(canvas.Width() - 1, PixelIndex(std::ceil(std::max({px[0], px[1], px[2]})), canvas.Width()));
     const int r0 = std::max(0, PixelIndex(std::floor(std::min({py[0], py[1], py[2]})), canvas.Height()));
     const int r1 = std::min(canvas.Height() - 1, PixelIndex(std::ceil(std::max({py[0], py[1], py[2]})), canvas.Height()));
+    tests += int64_t{c1 - c0 + 1} * (r1 - r0 + 1);
+    if (tests > mostTests) return false;
     for (int r = r0; r <= r1; ++r)
       for (int c = c0; c <= c1; ++c) {
         const double x = c + 0.5, y = r + 0.5;
@@ -161,6 +167,7 @@ void DrawTerrain(Canvas& canvas, const View& view, const CModel& terrain, const 
         canvas.Put(c, r, Sample(texture, uv, shade));
       }
   }
+  return true;
 }
 
 void TintCell(Canvas& canvas, const View& view, long cell, Colour colour) {
@@ -217,8 +224,9 @@ void DrawMarkers(Canvas& canvas, const View& view) {
 std::string WriteMap(const std::string& path, const RGBImage* terrainTexture) {
   const View view = MakeView();
   Canvas canvas(view);
+  bool whole = true;
   if (!LocationModel.empty()) {
-    DrawTerrain(canvas, view, LocationModel[0], terrainTexture);
+    whole = DrawTerrain(canvas, view, LocationModel[0], terrainTexture);
     TintGridFaults(canvas, view, LocationModel[0]);
   }
   DrawMarkers(canvas, view);
@@ -233,5 +241,6 @@ std::string WriteMap(const std::string& path, const RGBImage* terrainTexture) {
   std::snprintf(origin, sizeof origin, "(%d, %d)", PixelIndex(view.Column(0), canvas.Width()),
                 PixelIndex(view.Row(0), canvas.Height()));
   return "wrote the map " + path + ": " + std::to_string(canvas.Width()) + " x " + std::to_string(canvas.Height()) +
-         " pixels, " + Number(view.scale) + " units a pixel, X to the right, Y up, the start at pixel " + origin;
+         " pixels, " + Number(view.scale) + " units a pixel, X to the right, Y up, the start at pixel " + origin +
+         (whole ? "" : "; the terrain is drawn only in part: its faces cover the map too many times over");
 }
