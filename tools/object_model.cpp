@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "tools/cli.h"
-#include "tools/picture_header.h"
+#include "tools/picture.h"
 
 namespace fs = std::filesystem;
 
@@ -79,12 +79,6 @@ Basis FileBasis(const aiScene& scene, const std::string& file) {
 // what a triangle's patch (at most 256 texels a side) can use, so that many materials stay cheap to hold.
 constexpr int kMostPictureSide = 8192;
 constexpr int kKeptPictureSide = 1024;
-
-// stb_image's reason for its last failure, in brackets, or nothing where it gave none.
-std::string StbReason() {
-  const char* reason = stbi_failure_reason();
-  return reason && *reason ? std::string(" (") + reason + ")" : "";
-}
 
 // Refuses, before anything is decoded, a picture too large to hold, by the size stb_image read (read true) or
 // its PNG header claims, and then one stb_image cannot read.

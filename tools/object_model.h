@@ -5,16 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/picture.h"
+
 struct Vec3 {
   float x, y, z;
 };
 
-// A picture a material shows, top row first, packed R, G, B.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-};
 
 // One corner: its place, its smooth normal, where it lies on its material's picture, and the colour that
 // multiplies the picture (for a material without one, the whole colour), each channel 0..1.
@@ -31,7 +27,7 @@ struct Triangle {
 };
 
 struct ImportedModel {
-  std::vector<Picture> pictures;
+  std::vector<Picture> pictures;  // the materials' pictures, top row first
   std::vector<Triangle> triangles;
   size_t sourceFaces = 0;  // before simplification
 };

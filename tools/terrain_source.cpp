@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "tools/cli.h"
-#include "tools/picture_header.h"
+#include "tools/picture.h"
 
 namespace {
 
@@ -32,12 +32,6 @@ constexpr const char* kShrinkPicture = "scale it down in an image editor first";
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
-}
-
-// stb_image's reason for its last failure, in brackets, or nothing where it gave none.
-std::string StbReason() {
-  const char* reason = stbi_failure_reason();
-  return reason && *reason ? std::string(" (") + reason + ")" : "";
 }
 
 // A PNG whose header claims more pixels than an image may have; stb_image does not even read its size.

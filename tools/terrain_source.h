@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/picture.h"
+
 struct HeightGrid {
   int width = 0;          // samples from west to east
   int height = 0;         // rows from north to south
@@ -26,11 +28,6 @@ HeightGrid ReadHeights(const std::string& file, int maxSide);
 // A colour picture resized to power-of-two sides of at most mostSide, packed RGB rows from the bottom, as a
 // texture of the scene holds it. use says what it is for in messages ("a sky panorama"). Throws ToolError
 // naming the file for anything it cannot use.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-};
 Picture ReadPicture(const std::string& file, int mostSide, const std::string& use);
 
 // The largest power of two at most n and at most most (1 for n below 2).

@@ -1,4 +1,4 @@
-// The size a PNG's header claims, read without decoding, for pictures too large for stb_image to look at.
+// Pictures as the tools hold them, stb_image's reason for a refusal, and the size a PNG's header claims.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +6,24 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include <stb/stb_image.h>
+
+// Packed R, G, B rows; the function that makes one says which row comes first.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+// stb_image's reason for its last failure, in brackets, or nothing where it gave none.
+inline std::string StbReason() {
+  const char* reason = stbi_failure_reason();
+  return reason && *reason ? std::string(" (") + reason + ")" : "";
+}
+
+// The size a PNG's header claims, read without decoding, for pictures too large for stb_image to look at.
 struct PictureSize {
   uint32_t width;
   uint32_t height;
