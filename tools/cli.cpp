@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 // A word strtod reads whole, finite or not; *finite says whether it is a usable number.
@@ -61,6 +62,15 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
     args.options[word].push_back(std::move(values));
   }
   return args;
+}
+
+std::optional<Args> ParseCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs,
+                                 const char* help) {
+  specs.push_back({"--help", 0, 0, false});
+  Args args = ParseArgs(argv, specs);
+  if (!args.Has("--help")) return args;
+  std::fputs(help, stdout);
+  return std::nullopt;
 }
 
 std::string Args::Value(const std::string& name, const std::string& fallback) const {

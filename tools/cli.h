@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ struct Args {
 
 // Splits argv (after the command's name) by the specs; --help is left to the caller as an option.
 Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs);
+// A command's arguments: ParseArgs with --help among the specs; nothing, once `help` is printed, when it was given.
+std::optional<Args> ParseCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs, const char* help);
 
 // A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
 double ReadNumber(const std::string& text, const std::string& what, double least, double most);

@@ -77,11 +77,9 @@ std::string Count(int n, const char* what) { return std::to_string(n) + " " + wh
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& argv) {
-  const Args args = ParseArgs(argv, {{"--map", 1, 1, false}, {"--help", 0, 0, false}});
-  if (args.Has("--help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  const std::optional<Args> parsed = ParseCommand(argv, {{"--map", 1, 1, false}}, kHelp);
+  if (!parsed) return 0;
+  const Args& args = *parsed;
   if (args.positional.size() != 1) throw UsageError("check takes one scene folder");
   std::string map = args.Value("--map", "");
   if (!map.empty()) {

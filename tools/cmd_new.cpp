@@ -57,22 +57,10 @@ std::vector<uint8_t> GliderColours(int side) {
 
 }  // namespace
 
-void EnterMadeScene(const std::string& dir) {
-  EnterScene(dir, false);
-  if (!std::filesystem::exists(SettingsFile))
-    throw ToolError(dir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + dir + "'");
-}
-
-std::string LinkFileOf(const Settings& settings) {
-  return settings.linkFile.empty() ? Settings{}.linkFile : settings.linkFile;
-}
-
 int RunNew(const std::vector<std::string>& argv) {
-  const Args args = ParseArgs(argv, {{"--force", 0, 0, false}, {"--help", 0, 0, false}});
-  if (args.Has("--help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  const std::optional<Args> parsed = ParseCommand(argv, {{"--force", 0, 0, false}}, kHelp);
+  if (!parsed) return 0;
+  const Args& args = *parsed;
   if (args.positional.size() != 1) throw UsageError("needs the scene folder DIR");
   const std::string dir = args.positional[0];
   EnterScene(dir, true);

@@ -122,16 +122,13 @@ std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::str
 }  // namespace
 
 int RunObject(const std::vector<std::string>& argv) {
-  const Args args = ParseArgs(argv, {{"--name", 1, 1, false},
-                                     {"--size", 1, 1, false},
-                                     {"--up", 1, 1, false},
-                                     {"--at", 2, 3, true},
-                                     {"--faces", 1, 1, false},
-                                     {"--help", 0, 0, false}});
-  if (args.Has("--help")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  const std::optional<Args> parsed = ParseCommand(
+      argv,
+      {{"--name", 1, 1, false}, {"--size", 1, 1, false}, {"--up", 1, 1, false}, {"--at", 2, 3, true},
+       {"--faces", 1, 1, false}},
+      kUsage);
+  if (!parsed) return 0;
+  const Args& args = *parsed;
   if (args.positional.size() != 2) throw UsageError("needs a scene folder DIR and a model file INPUT");
   const std::string dir = args.positional[0];
   const std::string input = fs::absolute(args.positional[1]).lexically_normal().string();
@@ -142,16 +139,13 @@ int RunObject(const std::vector<std::string>& argv) {
   const size_t faces = static_cast<size_t>(args.Number("--faces", 0, 1, 1e8));
   const std::vector<Place> places = Places(args);
 
-  EnterScene(dir, false);
+  EnterMadeScene(dir);
   const std::string entry = "Objects/" + name;
   std::error_code error;
   for (const char* extension : {".obj", ".bmp"})
     if (fs::equivalent(input, entry + extension, error))
       throw ToolError(input + ": this is the file the entry " + entry + " would be written to; keep your model " +
                       "outside the scene's Objects folder, or give the entry another --name");
-  if (!fs::is_regular_file(SettingsFile, error))
-    throw ToolError(dir + ": not a scene (it has no " + SettingsFile + "); make one first with 'glide-scene new " +
-                    dir + "'");
   const Settings settings = ReadSettings();
   if (!fs::is_regular_file(settings.linkFile, error))
     throw ToolError(dir + "/" + settings.linkFile +

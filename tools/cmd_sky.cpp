@@ -76,11 +76,9 @@ std::string PutSky(SceneWrite* files, const std::string& panorama) {
 }
 
 int RunSky(const std::vector<std::string>& argv) {
-  const Args args = ParseArgs(argv, {{"--help", 0, 0, false}});
-  if (args.Has("--help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  const std::optional<Args> parsed = ParseCommand(argv, {}, kHelp);
+  if (!parsed) return 0;
+  const Args& args = *parsed;
   if (args.positional.empty() || args.positional.size() > 2) throw UsageError("needs the scene folder DIR and at most one IMAGE");
   const std::string image = args.positional.size() == 2 ? std::filesystem::absolute(args.positional[1]).string() : "";
   const std::string dir = args.positional[0];

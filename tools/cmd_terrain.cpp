@@ -55,12 +55,13 @@ void CheckName(const std::string& name) {
 }  // namespace
 
 int RunTerrain(const std::vector<std::string>& argv) {
-  const Args args = ParseArgs(argv, {{"--texture", 1, 1, false}, {"--name", 1, 1, false}, {"--size", 1, 1, false},
-                                     {"--exaggerate", 1, 1, false}, {"--faces", 1, 1, false}, {"--help", 0, 0, false}});
-  if (args.Has("--help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  const std::optional<Args> parsed =
+      ParseCommand(argv,
+                   {{"--texture", 1, 1, false}, {"--name", 1, 1, false}, {"--size", 1, 1, false},
+                    {"--exaggerate", 1, 1, false}, {"--faces", 1, 1, false}},
+                   kHelp);
+  if (!parsed) return 0;
+  const Args& args = *parsed;
   if (args.positional.size() != 2) throw UsageError("needs the scene folder DIR and the INPUT file");
   const double size = args.Number("--size", 1000, 0, 100000);
   if (size < kLeastSize)

@@ -14,9 +14,3 @@ class SceneWrite;
 // The sky dome, Horizon/sky.obj and Horizon/sky.bmp: a gradient, or the panorama image when one is given.
 // Returns the link name of the dome.
 std::string PutSky(SceneWrite* files, const std::string& panorama);
-
-struct Settings;
-// Enters DIR, a scene that 'glide-scene new' made, or throws a ToolError that says how to make one.
-void EnterMadeScene(const std::string& dir);
-// The link file the settings name, or the usual one where they name none.
-std::string LinkFileOf(const Settings& settings);

@@ -23,6 +23,12 @@ void EnterScene(const std::string& dir, bool create) {
   if (chdir(dir.c_str()) != 0) throw ToolError(dir + ": cannot enter the folder: " + std::strerror(errno));
 }
 
+void EnterMadeScene(const std::string& dir) {
+  EnterScene(dir, false);
+  if (!fs::exists(SettingsFile))
+    throw ToolError(dir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + dir + "'");
+}
+
 SceneWrite::~SceneWrite() {
   if (committed_) return;
   std::error_code error;
@@ -82,6 +88,10 @@ std::string SettingsText(const Settings& s) {
       << FloatText(s.cameraPitchStep) << "  camera pitch step: how fast the camera follows the pitch\n"
       << FloatText(s.gridDivisions) << "  grid divisions: face-grid cells across the terrain, 1 to 253\n";
   return out.str();
+}
+
+std::string LinkFileOf(const Settings& settings) {
+  return settings.linkFile.empty() ? Settings{}.linkFile : settings.linkFile;
 }
 
 std::optional<std::string> ReadSceneText(const std::string& file) {

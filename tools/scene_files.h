@@ -14,6 +14,8 @@
 // Makes DIR the working folder, as glide -C does, so that the program's loaders read the scene's own
 // relative paths. Resolve input paths before calling it. With create, a missing folder is made.
 void EnterScene(const std::string& dir, bool create);
+// Enters DIR, a scene that 'glide-scene new' made, or throws a ToolError that says how to make one.
+void EnterMadeScene(const std::string& dir);
 
 // The files one command writes. Each goes to a temporary name beside its place at once; Commit renames them
 // all into place. Until then the scene is as it was, and a command that fails leaves nothing behind.
@@ -53,6 +55,8 @@ inline constexpr const char* SettingsFile = "dbIlm/setting.ini";
 // The settings as the program reads them (unreadable values stay at the program's start value 0).
 Settings ReadSettings();
 std::string SettingsText(const Settings& settings);
+// The link file the settings name, or the usual one where they name none.
+std::string LinkFileOf(const Settings& settings);
 
 // A scene text file read as the program reads it: through a mapping, so that a FIFO, a device or a folder is
 // absent at once instead of blocking; nothing for a missing or unreadable file, an empty text for an empty one.
