@@ -139,11 +139,12 @@ case "$mode" in
     ;;
   test)
     install_packages demo headless tools test
-    build build/test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # Release, as users build it: optimisers find warnings that other builds do not, and here they are errors.
+    build build/test "" -DCMAKE_BUILD_TYPE=Release -DGLIDE_WERROR=ON
     suite gcc build/test
     # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzzers for a while.
     CC=clang CXX=clang++ build build/asan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIDE_SANITIZE=ON -DGLIDE_FUZZ=ON \
-      -DGLIDE_BENCH=OFF
+      -DGLIDE_BENCH=OFF -DGLIDE_WERROR=ON
     suite sanitizer build/asan ASAN_OPTIONS=detect_leaks=0
     fuzz
     summary

@@ -16,14 +16,19 @@ int32_t Fullest(const std::vector<int32_t>& filings) { return *std::max_element(
 // Heights to the centimetre: ground heights at a corner are found a millimetre aside.
 std::string Height(double value) { return Number(std::round(value * 100) / 100 + 0.0); }
 
-std::string Place(const CVertex3& p) { return "(" + Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + ")"; }
+std::string Place(const CVertex3& p) {
+  std::string out = "(";
+  return out.append(Number(p.x)).append(", ").append(Number(p.y)).append(", ").append(Number(p.z)).append(")");
+}
 
 bool Fits(const CModel& terrain, float divisions) { return Fullest(CellFilings(terrain, divisions)) <= kCellLimit; }
 
 // The middle of a cell, for telling the user where to look.
 std::string CellPlace(long cell) {
   const double dx = (static_cast<double>(maxX) - minX) / GridDivisions, dy = (static_cast<double>(maxY) - minY) / GridDivisions;
-  return "(" + Height(minX + (cell % GridCells - 0.5) * dx) + ", " + Height(minY + (cell / GridCells - 0.5) * dy) + ")";
+  std::string out = "(";
+  return out.append(Height(minX + (cell % GridCells - 0.5) * dx)).append(", ")
+      .append(Height(minY + (cell / GridCells - 0.5) * dy)).append(")");
 }
 
 std::string Cells(long n) { return std::to_string(n) + " face-grid cell" + (n > 1 ? "s" : ""); }

@@ -19,8 +19,8 @@ int Findings::Errors() const {
 std::string FindingLine(const Finding& f) {
   std::string out = f.error ? "error: " : "warning: ";
   out += f.file;
-  if (f.line > 0) out += ":" + std::to_string(f.line);
-  return out + ": " + f.text;
+  if (f.line > 0) out.append(":").append(std::to_string(f.line));
+  return out.append(": ").append(f.text);
 }
 
 std::string Number(double value) {
@@ -51,7 +51,8 @@ namespace {
 
 std::string Quoted(std::string text) {
   if (!text.empty() && text.back() == '\r') text.pop_back();
-  return "'" + (text.size() > 40 ? text.substr(0, 37) + "..." : text) + "'";
+  std::string out = "'";
+  return out.append(text.size() > 40 ? text.substr(0, 37) + "..." : text).append("'");
 }
 
 // The raw lines of a text, split at line feeds only, for lengths and quotes.
