@@ -1,10 +1,20 @@
-// glide-scene's shared pieces: the link file it writes, scene text files read as glide reads them, option parsing.
+// glide-scene's shared pieces: all-or-nothing writing under the scene's lock, the link file it writes, scene text
+// files read as glide reads them, option parsing.
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <thread>
 
 #include "support.h"
 #include "tools/cli.h"
@@ -82,6 +92,150 @@ TEST(SceneText, ReadsAsTheProgramDoes) {
   EXPECT_EQ(ReadSceneText("folder"), std::nullopt);
   ASSERT_EQ(mkfifo("fifo", 0600), 0);
   EXPECT_EQ(ReadSceneText("fifo"), std::nullopt);  // a hang here fails the test by its timeout
+}
+
+namespace fs = std::filesystem;
+
+// Every file and folder of the scene with its bytes, but the lock, which is no scene content.
+using Tree = std::map<std::string, std::string>;
+Tree Snapshot(const std::string& dir) {
+  Tree tree;
+  for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir))
+    if (e.path().filename() != "lock")
+      tree[e.path().lexically_relative(dir).string()] = e.is_directory() ? "folder" : ReadFile(e.path().string());
+  return tree;
+}
+
+// The names whose bytes differ, for a short failure message.
+std::string Differences(const Tree& a, const Tree& b) {
+  std::string names;
+  for (const Tree* one : {&a, &b})
+    for (const auto& [name, bytes] : *one) {
+      const Tree& other = one == &a ? b : a;
+      if ((!other.count(name) || other.at(name) != bytes) && names.find(" " + name + ";") == std::string::npos)
+        names += " " + name + ";";
+    }
+  return names;
+}
+
+void Restore(const std::string& from, const std::string& to) {
+  fs::remove_all(to);
+  fs::copy(from, to, fs::copy_options::recursive);
+}
+
+int Status(int waited) { return WIFEXITED(waited) ? WEXITSTATUS(waited) : 128 + WTERMSIG(waited); }
+
+// A scene with a terrain and its copy "pristine", a second terrain and a model to write into it.
+void TwoTerrainsAndAModel() {
+  const uint8_t heights[16 * 16] = {0, 90, 200, 30, 255, 7};
+  ASSERT_TRUE(stbi_write_png("h.png", 16, 16, 1, heights, 16));
+  WriteFile("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  const std::string tool = GLIDE_SCENE_PATH;
+  ASSERT_EQ(std::system((tool + " new world >/dev/null && " + tool + " terrain world h.png --faces 200 >/dev/null").c_str()), 0);
+  fs::copy("world", "pristine", fs::copy_options::recursive);
+}
+
+// After a kill: check reports the interrupted commit and changes nothing; the next writing command finishes or
+// rolls it back, says which, and leaves the files all old or all new, with nothing left over.
+void ExpectRecovered(const Tree& before, const Tree& after, const std::string& at) {
+  const std::string tool = GLIDE_SCENE_PATH;
+  const Tree killed = Snapshot("world");
+  const bool interrupted = killed.count(".glide-scene/journal") == 1;
+  const std::string report = RunCapture(tool + " check world");
+  EXPECT_EQ(report.find("interrupted") != std::string::npos, interrupted) << at << report;
+  EXPECT_EQ(Differences(Snapshot("world"), killed), "") << at;
+  const std::string said = RunCapture(tool + " check world --recover");
+  const Tree now = Snapshot("world");
+  EXPECT_EQ(said.find("interrupted") != std::string::npos, interrupted) << at << said;
+  if (said.find("finished its writing") != std::string::npos) EXPECT_EQ(Differences(now, after), "") << at;
+  else if (interrupted) EXPECT_EQ(Differences(now, before), "") << at << said;
+  else EXPECT_TRUE(now == before || now == after) << at << Differences(now, before) << " /" << Differences(now, after);
+}
+
+// Each rename, write and fsync of a command fails in turn, or kills it there: a failed command leaves the
+// scene's files as they were.
+TEST(SceneWrite, AllOrNothingWhicheverCallFails) {
+  ScratchDir dir;
+  if (std::system("strace -o /dev/null true") != 0) GTEST_SKIP() << "strace cannot trace here";
+  TwoTerrainsAndAModel();
+  const std::string tool = GLIDE_SCENE_PATH;
+  for (const std::string command : {"terrain world h.png --faces 300", "object world m.obj --at 1 2 3"}) {
+    Restore("pristine", "world");
+    ASSERT_EQ(std::system((tool + " " + command + " >/dev/null").c_str()), 0);
+    const Tree before = Snapshot("pristine"), after = Snapshot("world");
+    ASSERT_NE(before, after);
+    for (const std::string calls : {"rename,renameat,renameat2", "write", "fsync,fdatasync"})
+      for (const std::string how : {"error=EIO", "signal=KILL"}) {
+        int k = 1;
+        for (;; ++k) {
+          Restore("pristine", "world");
+          const int status = Status(std::system(("strace -f -qq -o strace.log -e trace=" + calls + " -e inject=" + calls +
+                                                 ":" + how + ":when=" + std::to_string(k) + " " + tool + " " + command +
+                                                 " >out.txt 2>&1").c_str()));
+          const std::string log = ReadFile("strace.log"), at = command + ", " + how + " at " + calls + " " + std::to_string(k);
+          if (log.find("(INJECTED)") == std::string::npos && log.find("killed by SIGKILL") == std::string::npos) {
+            EXPECT_EQ(status, 0) << at;
+            EXPECT_EQ(Differences(Snapshot("world"), after), "") << at;
+            break;
+          }
+          if (how == "signal=KILL") ExpectRecovered(before, after, at);
+          else EXPECT_EQ(Differences(Snapshot("world"), status == 0 ? after : before), "") << at << ": " << ReadFile("out.txt");
+        }
+        std::printf("%s: %s at each of %d %s calls\n", command.c_str(), how.c_str(), k - 1, calls.c_str());
+      }
+  }
+}
+
+// kill -9 at random moments of a run.
+TEST(SceneWrite, KilledAnywhereRecovers) {
+  ScratchDir dir;
+  TwoTerrainsAndAModel();
+  const std::string tool = GLIDE_SCENE_PATH;
+  const unsigned seed = std::random_device()();
+  std::mt19937 random(seed);
+  for (const std::string command : {"terrain world h.png --faces 300", "object world m.obj --at 1 2 3"}) {
+    Restore("pristine", "world");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(std::system((tool + " " + command + " >/dev/null").c_str()), 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    const Tree before = Snapshot("pristine"), after = Snapshot("world");
+    for (int i = 0; i < 10; ++i) {
+      Restore("pristine", "world");
+      const pid_t pid = fork();
+      if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", ("exec " + tool + " " + command + " >/dev/null").c_str(), nullptr);
+        _exit(127);
+      }
+      const double at = std::uniform_real_distribution<>(0, 1.2)(random);
+      std::this_thread::sleep_for(whole * at);
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+      ExpectRecovered(before, after, command + " killed at " + std::to_string(at) + " of its time, seed " + std::to_string(seed));
+    }
+  }
+}
+
+// Parallel commands wait for each other: every link-file entry survives; one that waits too long names the lock.
+TEST(SceneWrite, OneWriterAtATime) {
+  ScratchDir dir;
+  const std::string tool = GLIDE_SCENE_PATH;
+  WriteFile("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  ASSERT_EQ(std::system((tool + " new world >/dev/null").c_str()), 0);
+  std::string all;
+  for (int i = 0; i < 8; ++i)
+    all += "(" + tool + " object world m.obj --name m" + std::to_string(i) + " --at " + std::to_string(i) +
+           " 0 0 >/dev/null 2>&1 || echo failed) & ";
+  EXPECT_EQ(RunCapture(all + "wait"), "");
+  EXPECT_EQ(ReadLinkDoc("world/dbIlm/scene.txt").sections[kObjects].size(), 8u);
+
+  const int lock = open("world/.glide-scene/lock", O_RDONLY);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string said = RunCapture(tool + " sky world 2>&1; echo status $?");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_NE(said.find("world/.glide-scene/lock: another glide-scene command"), std::string::npos) << said;
+  EXPECT_NE(said.find("status 1"), std::string::npos) << said;
+  close(lock);
 }
 
 std::vector<OptionSpec> ObjectOptions() {

@@ -7,13 +7,14 @@
 #include "tools/check.h"
 #include "tools/cli.h"
 #include "tools/commands.h"
+#include "tools/scene_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char kHelp[] =
-    "usage: glide-scene check DIR [--map FILE.png]\n"
+    "usage: glide-scene check DIR [--map FILE.png] [--recover]\n"
     "\n"
     "Reads the scene in DIR exactly as glide does (settings, link file, meshes, textures, face grid) and prints\n"
     "one line for every problem: 'error: FILE:LINE: what is wrong; how to fix it', or 'warning: ...'.\n"
@@ -22,7 +23,10 @@ const char kHelp[] =
     "\n"
     "  --map FILE.png   also draw the scene from above: the terrain in its texture, shaded; face-grid cells\n"
     "                   too full for ground following in red, cells where it finds no face in blue; objects\n"
-    "                   ringed in yellow; the glider's start as a white arrow along its heading\n";
+    "                   ringed in yellow; the glider's start as a white arrow along its heading\n"
+    "  --recover        first finish or roll back the writing of a command that was interrupted (killed, or\n"
+    "                   the machine stopped), as every command that writes the scene does; check alone\n"
+    "                   changes nothing\n";
 
 // What in a name the user may not see: glide keeps a name's blanks, and its folders are split at '/'.
 std::string NameHint(const std::string& name) {
@@ -77,7 +81,7 @@ std::string Count(int n, const char* what) { return std::to_string(n) + " " + wh
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& argv) {
-  const std::optional<Args> parsed = ParseCommand(argv, {{"--map", 1, 1, false}}, kHelp);
+  const std::optional<Args> parsed = ParseCommand(argv, {{"--map", 1, 1, false}, {"--recover", 0, 0, false}}, kHelp);
   if (!parsed) return 0;
   const Args& args = *parsed;
   if (args.positional.size() != 1) throw UsageError("check takes one scene folder");
@@ -86,9 +90,10 @@ int RunCheck(const std::vector<std::string>& argv) {
     if (fs::path(map).extension() != ".png") throw UsageError("--map writes a PNG; give a name ending in .png");
     map = fs::absolute(map).string();
   }
-  EnterScene(args.positional[0], false);
+  EnterScene(args.positional[0], args.Has("--recover") ? SceneUse::kWrite : SceneUse::kRead);
   const SceneLoad load = LoadSceneAsGlide();
   Findings out;
+  if (const std::optional<std::string> unfinished = UnfinishedCommit()) out.Error(CommitJournal, 0, *unfinished);
   CheckSettings(out, load.settings);
   const std::string linkFile = strLinkFile;
   const LinkScan link = CheckLink(out, linkFile);

@@ -63,7 +63,7 @@ int RunNew(const std::vector<std::string>& argv) {
   const Args& args = *parsed;
   if (args.positional.size() != 1) throw UsageError("needs the scene folder DIR");
   const std::string dir = args.positional[0];
-  EnterScene(dir, true);
+  EnterScene(dir, SceneUse::kCreate);
   const Settings settings;
   const std::string glider = kGliderName;
   if (!args.Has("--force"))

@@ -1,9 +1,13 @@
 // All-or-nothing writing of scene files, and the settings, link file and texture formats the program reads.
 #include "tools/scene_files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -15,47 +19,260 @@
 
 namespace fs = std::filesystem;
 
-void EnterScene(const std::string& dir, bool create) {
+namespace {
+
+const char kCommitFolder[] = ".glide-scene";
+const std::string kLockFile = std::string(kCommitFolder) + "/lock";
+const std::string kJournal = CommitJournal;
+const char kJournalHeader[] = "glide-scene commit journal";
+constexpr auto kLockWait = std::chrono::seconds(10);
+
+// The scene folder as the user named it, for messages, and the lock held on it until the process ends.
+std::string sceneDir;
+int heldLock = -1;
+
+std::string NewName(const std::string& file) { return file + ".glide-new"; }
+std::string OldName(const std::string& file) { return file + ".glide-old"; }
+
+bool Exists(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+std::string Failure(const std::string& file, const char* what) {
+  return sceneDir + "/" + file + ": " + what + ": " + std::strerror(errno);
+}
+
+// Writes bytes to the file (appended, or replacing it), flushed to the disk with sync.
+void WriteFully(const std::string& file, std::string_view bytes, int mode, bool sync) {
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
+  if (fd < 0) throw ToolError(Failure(file, "cannot write the file") + "; check the folder's permissions");
+  const char* what = nullptr;
+  for (size_t done = 0; done < bytes.size() && !what;) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) done += static_cast<size_t>(n);
+    else if (n == 0 || errno != EINTR) {
+      if (n == 0) errno = ENOSPC;
+      what = "cannot write the file";
+    }
+  }
+  if (!what && sync && fsync(fd) != 0) what = "cannot flush the file to the disk";
+  const int saved = errno;
+  if (close(fd) != 0 && !what) what = "cannot write the file";
+  else errno = saved;
+  if (what) throw ToolError(Failure(file, what) + "; check the free space and the disk");
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool ok = fd >= 0 && fsync(fd) == 0;
+  const int saved = errno;
+  if (fd >= 0) close(fd);
+  errno = saved;
+  if (!ok) throw ToolError(Failure(folder, "cannot flush the folder to the disk"));
+}
+
+void Rename(const std::string& from, const std::string& to, const std::string& file, const std::string& what) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) throw ToolError(Failure(file, what.c_str()));
+}
+
+std::string Parent(const std::string& path) {
+  const std::string parent = fs::path(path).parent_path().string();
+  return parent.empty() ? "." : parent;
+}
+
+// The journal: the folders a write made, the files it writes, and whether its renames began ("commit") or were
+// all undone ("undone"). Each line is appended before the step it announces.
+struct Journal {
+  std::vector<std::string> folders, files;
+  bool renaming = false;
+};
+
+Journal ReadJournal() {
+  Journal journal;
+  std::istringstream in(ReadSceneText(kJournal).value_or(""));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("folder ", 0) == 0) journal.folders.push_back(line.substr(7));
+    if (line.rfind("file ", 0) == 0) journal.files.push_back(line.substr(5));
+    if (line == "commit" || line == "undone") journal.renaming = line == "commit";
+  }
+  return journal;
+}
+
+// The lines that change what recovery does are flushed to the disk, and the lines before them with them.
+void AppendJournal(const std::string& line) {
+  WriteFully(kJournal, line + "\n", O_APPEND, line == "commit" || line == "undone");
+}
+
+// Removes the new files and the folders made for them, then the journal: nothing of the scene has changed.
+void Discard(const Journal& journal) {
+  for (const std::string& file : journal.files) unlink(NewName(file).c_str());
+  for (auto folder = journal.folders.rbegin(); folder != journal.folders.rend(); ++folder) rmdir(folder->c_str());
+  unlink(kJournal.c_str());
+}
+
+// Puts every old file back. Run again after an interruption it does the same: a new file in place goes back
+// to its temporary name before the old one returns.
+void RollBack(const Journal& journal) {
+  if (journal.renaming) {
+    const std::string back = "cannot put the old file back, so the scene is half written; run 'glide-scene check " +
+                             sceneDir + " --recover' to try again";
+    for (const std::string& file : journal.files)
+      if (!Exists(NewName(file)) && Exists(file)) Rename(file, NewName(file), file, back);
+    for (const std::string& file : journal.files)
+      if (Exists(OldName(file))) Rename(OldName(file), file, file, back);
+    AppendJournal("undone");
+  }
+  Discard(journal);
+}
+
+// Every new file is in place: the old ones go, then the journal.
+void Finish(const Journal& journal) {
+  for (const std::string& file : journal.files)
+    if (unlink(OldName(file).c_str()) != 0 && errno != ENOENT) throw ToolError(Failure(OldName(file), "cannot remove"));
+  if (unlink(kJournal.c_str()) != 0) throw ToolError(Failure(kJournal, "cannot remove"));
+}
+
+// Finishes a commit whose renames were all done before the command died, and rolls back any other.
+void Recover() {
+  if (!Exists(kJournal)) return;
+  const Journal journal = ReadJournal();
+  const bool done = journal.renaming && std::none_of(journal.files.begin(), journal.files.end(),
+                                                     [](const std::string& f) { return Exists(NewName(f)); });
+  if (done)
+    Finish(journal);
+  else
+    RollBack(journal);
+  std::printf("glide-scene: %s: an earlier command was interrupted while writing the scene; %s\n", sceneDir.c_str(),
+              done ? "finished its writing: its new files are in place"
+                   : "rolled it back: the scene's files are as they were before it");
+}
+
+// flock: the kernel drops the lock with its holder, so a killed command never leaves the scene locked.
+void LockScene() {
+  if (heldLock >= 0) close(heldLock);
+  heldLock = -1;
   std::error_code error;
-  if (create) fs::create_directories(dir, error);
+  fs::create_directory(kCommitFolder, error);
+  const int fd = open(kLockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw ToolError(Failure(kLockFile, "cannot open the scene's lock") + "; check the folder's permissions");
+  const auto start = std::chrono::steady_clock::now();
+  bool told = false;
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int saved = errno;
+    if ((saved != EWOULDBLOCK && saved != EINTR) || std::chrono::steady_clock::now() - start > kLockWait) {
+      close(fd);
+      errno = saved;
+      throw ToolError(saved == EWOULDBLOCK
+                          ? sceneDir + "/" + kLockFile + ": another glide-scene command has been writing this scene "
+                                "for 10 s; run this one again when it has finished"
+                          : Failure(kLockFile, "cannot lock the scene"));
+    }
+    if (!told) std::fprintf(stderr, "glide-scene: waiting for another command writing %s (%s/%s)\n",
+                            sceneDir.c_str(), sceneDir.c_str(), kLockFile.c_str());
+    told = true;
+    usleep(20000);
+  }
+  heldLock = fd;
+  Recover();
+}
+
+}  // namespace
+
+void EnterScene(const std::string& dir, SceneUse use) {
+  std::error_code error;
+  if (use == SceneUse::kCreate) fs::create_directories(dir, error);
   if (!fs::is_directory(dir, error))
-    throw ToolError(dir + ": no such scene folder" + (create ? " and it cannot be made" : "; make one with 'glide-scene new " + dir + "'"));
+    throw ToolError(dir + ": no such scene folder" +
+                    (use == SceneUse::kCreate ? " and it cannot be made" : "; make one with 'glide-scene new " + dir + "'"));
   if (chdir(dir.c_str()) != 0) throw ToolError(dir + ": cannot enter the folder: " + std::strerror(errno));
+  sceneDir = dir;
+  if (use != SceneUse::kRead) LockScene();
 }
 
 void EnterMadeScene(const std::string& dir) {
-  EnterScene(dir, false);
-  if (!fs::exists(SettingsFile))
-    throw ToolError(dir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + dir + "'");
+  auto notScene = [&] {
+    return ToolError(dir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + dir + "'");
+  };
+  EnterScene(dir, SceneUse::kRead);
+  // An interrupted 'new' has its settings in its journal yet.
+  if (!fs::exists(SettingsFile) && !Exists(kJournal)) throw notScene();
+  LockScene();
+  if (!fs::exists(SettingsFile)) throw notScene();
+}
+
+std::optional<std::string> UnfinishedCommit() {
+  if (!Exists(kJournal)) return std::nullopt;
+  const int fd = open(kLockFile.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool busy = fd >= 0 && flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  if (fd >= 0) close(fd);
+  if (busy) return "another glide-scene command is writing the scene now; check again when it has finished";
+  const Journal journal = ReadJournal();
+  return "a glide-scene command was interrupted while writing " + std::to_string(journal.files.size()) +
+         " files of the scene" + (journal.files.empty() ? "" : " (" + journal.files.front() + ", ...)") +
+         ", so they may not fit together; run 'glide-scene check " + sceneDir +
+         " --recover' (or any command that writes the scene) to finish or roll it back";
 }
 
 SceneWrite::~SceneWrite() {
-  if (committed_) return;
-  std::error_code error;
-  for (const std::string& temporary : temporaries_) fs::remove(temporary, error);
+  if (!open_) return;
+  Journal journal;
+  journal.folders = madeFolders_;
+  journal.files = names_;
+  Discard(journal);
 }
 
 void SceneWrite::Put(const std::string& relative, std::string_view bytes) {
-  const fs::path place(relative);
-  std::error_code error;
-  if (place.has_parent_path()) fs::create_directories(place.parent_path(), error);
-  const std::string temporary = relative + ".tmp-" + std::to_string(getpid());
-  temporaries_.push_back(temporary);
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  const bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0 &&
-                  fsync(fileno(f)) == 0;
-  const int saved = errno;
-  if ((f && std::fclose(f) != 0) || !ok)
-    throw ToolError(relative + ": cannot write the file: " + std::strerror(saved ? saved : errno) +
-                    "; check the folder's permissions and free space");
-  names_.push_back(relative);
+  if (heldLock < 0) throw std::logic_error("SceneWrite without the scene's lock");
+  if (relative.find('\n') != std::string::npos || fs::is_directory(relative))
+    throw ToolError(sceneDir + "/" + relative + ": cannot be written: it is a folder or its name holds a line break; "
+                    "rename it, or name another file");
+  if (!open_) {
+    open_ = true;
+    WriteFully(kJournal, std::string(kJournalHeader) + "\n", O_TRUNC, false);
+  }
+  std::vector<std::string> missing;
+  for (fs::path folder = fs::path(relative).parent_path(); !folder.empty() && !fs::exists(folder);
+       folder = folder.parent_path())
+    missing.insert(missing.begin(), folder.string());
+  for (const std::string& folder : missing) {
+    AppendJournal("folder " + folder);
+    madeFolders_.push_back(folder);
+    if (mkdir(folder.c_str(), 0777) != 0) throw ToolError(Failure(folder, "cannot make the folder"));
+  }
+  if (std::find(names_.begin(), names_.end(), relative) == names_.end()) {
+    AppendJournal("file " + relative);
+    names_.push_back(relative);
+  }
+  WriteFully(NewName(relative), bytes, O_TRUNC, true);
 }
 
 void SceneWrite::Commit() {
-  for (size_t i = 0; i < names_.size(); ++i)
-    if (std::rename(temporaries_[i].c_str(), names_[i].c_str()) != 0)
-      throw ToolError(names_[i] + ": cannot put the file in place: " + std::strerror(errno));
-  committed_ = true;
+  Journal journal;
+  journal.folders = madeFolders_;
+  journal.files = names_;
+  std::vector<std::string> folders{kCommitFolder};
+  for (const std::vector<std::string>* list : {&names_, &madeFolders_})
+    for (const std::string& path : *list)
+      if (std::find(folders.begin(), folders.end(), Parent(path)) == folders.end()) folders.push_back(Parent(path));
+  open_ = false;
+  try {
+    AppendJournal("commit");
+    journal.renaming = true;
+    for (const std::string& folder : folders) SyncFolder(folder);
+    for (const std::string& file : names_)
+      if (Exists(file)) Rename(file, OldName(file), file, "cannot move the old file aside");
+    for (const std::string& file : names_) Rename(NewName(file), file, file, "cannot put the file in place");
+    for (const std::string& folder : folders) SyncFolder(folder);
+  } catch (const ToolError& failure) {
+    try {
+      RollBack(journal);
+    } catch (const ToolError& stuck) {
+      throw ToolError(std::string(failure.what()) + "; then " + stuck.what());
+    }
+    throw ToolError(std::string(failure.what()) + "; the scene's files are as they were");
+  }
+  Finish(journal);
 }
 
 std::string TextureBytes(int width, int height, const std::vector<uint8_t>& rgb) {

@@ -11,14 +11,24 @@
 #include "scene/scene.h"
 #include "tools/mesh_writer.h"
 
+// How a command uses its scene folder. Every command that writes holds the scene's lock from entering until it
+// exits, waiting up to 10 s for another to finish, and first finishes or rolls back an interrupted commit.
+enum class SceneUse { kRead, kWrite, kCreate };
 // Makes DIR the working folder, as glide -C does, so that the program's loaders read the scene's own
-// relative paths. Resolve input paths before calling it. With create, a missing folder is made.
-void EnterScene(const std::string& dir, bool create);
-// Enters DIR, a scene that 'glide-scene new' made, or throws a ToolError that says how to make one.
+// relative paths. Resolve input paths before calling it. kCreate makes a missing folder.
+void EnterScene(const std::string& dir, SceneUse use);
+// Enters DIR, a scene that 'glide-scene new' made, to write it, or throws a ToolError that says how to make one.
 void EnterMadeScene(const std::string& dir);
+// For check, which changes nothing: why the scene's last commit is unfinished (another command writing it now,
+// or one interrupted, with how to mend it), or nothing when it is finished.
+std::optional<std::string> UnfinishedCommit();
+// The commit journal, beside the lock in a folder of the scene that glide never reads.
+inline constexpr const char* CommitJournal = ".glide-scene/journal";
 
-// The files one command writes. Each goes to a temporary name beside its place at once; Commit renames them
-// all into place. Until then the scene is as it was, and a command that fails leaves nothing behind.
+// The files one command writes, all or nothing. Put writes each to a temporary name beside its place, listed
+// in the commit journal first; Commit moves the old files aside, renames the new ones into place and removes
+// the old ones, or puts them back on any failure. A command killed meanwhile leaves the journal, by which the
+// next writing command finishes or rolls back. Needs the scene's lock (EnterScene).
 class SceneWrite {
  public:
   SceneWrite() = default;
@@ -32,8 +42,8 @@ class SceneWrite {
 
  private:
   std::vector<std::string> names_;
-  std::vector<std::string> temporaries_;
-  bool committed_ = false;
+  std::vector<std::string> madeFolders_;
+  bool open_ = false;  // the journal is this write's own, to discard if it is not committed
 };
 
 // A 24-bit BMP with a 40-byte header of packed RGB rows, first row at the bottom, as the loader reads it.
