@@ -207,10 +207,10 @@ std::optional<std::string> UnfinishedCommit() {
   const bool busy = fd >= 0 && flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   if (fd >= 0) close(fd);
   if (busy) return "another glide-scene command is writing the scene now; check again when it has finished";
-  const Journal journal = ReadJournal();
-  return "a glide-scene command was interrupted while writing " + std::to_string(journal.files.size()) +
-         " files of the scene" + (journal.files.empty() ? "" : " (" + journal.files.front() + ", ...)") +
-         ", so they may not fit together; run 'glide-scene check " + sceneDir +
+  std::string files;
+  for (const std::string& file : ReadJournal().files) files += (files.empty() ? "" : ", ") + file;
+  return "a glide-scene command was interrupted while writing the scene" + (files.empty() ? "" : " (" + files + ")") +
+         ", so its files may not fit together; run 'glide-scene check " + sceneDir +
          " --recover' (or any command that writes the scene) to finish or roll it back";
 }
 
