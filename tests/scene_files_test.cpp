@@ -2,6 +2,7 @@
 // files read as glide reads them, option parsing.
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,7 +11,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -125,14 +125,24 @@ void Restore(const std::string& from, const std::string& to) {
 
 int Status(int waited) { return WIFEXITED(waited) ? WEXITSTATUS(waited) : 128 + WTERMSIG(waited); }
 
-// A scene with a terrain and its copy "pristine", a second terrain and a model to write into it.
-void TwoTerrainsAndAModel() {
+// The commands the tests interrupt: one replaces the terrain's files and settings, one adds a model and its folder.
+const char* const kCommands[] = {"terrain world h.png --faces 300", "object world m.obj --at 1 2 3"};
+
+// A scene with a terrain, kept as "pristine", and the commands' inputs.
+void SceneAndInputs() {
   const uint8_t heights[16 * 16] = {0, 90, 200, 30, 255, 7};
   ASSERT_TRUE(stbi_write_png("h.png", 16, 16, 1, heights, 16));
   WriteFile("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
   const std::string tool = GLIDE_SCENE_PATH;
   ASSERT_EQ(std::system((tool + " new world >/dev/null && " + tool + " terrain world h.png --faces 200 >/dev/null").c_str()), 0);
   fs::copy("world", "pristine", fs::copy_options::recursive);
+}
+
+// The scene before and after the command, which is left run on "world".
+std::pair<Tree, Tree> BeforeAndAfter(const std::string& command) {
+  Restore("pristine", "world");
+  EXPECT_EQ(std::system((std::string(GLIDE_SCENE_PATH) + " " + command + " >/dev/null").c_str()), 0);
+  return {Snapshot("pristine"), Snapshot("world")};
 }
 
 // After a kill: check reports the interrupted commit and changes nothing; the next writing command finishes or
@@ -152,53 +162,52 @@ void ExpectRecovered(const Tree& before, const Tree& after, const std::string& a
   else EXPECT_TRUE(now == before || now == after) << at << Differences(now, before) << " /" << Differences(now, after);
 }
 
-// Each rename, write and fsync of a command fails in turn, or kills it there: a failed command leaves the
-// scene's files as they were.
+// Each rename, write and fsync of a command fails in turn: a failed command leaves the scene's files as they
+// were. A kill at each rename and fsync covers every step of the commit.
 TEST(SceneWrite, AllOrNothingWhicheverCallFails) {
   ScratchDir dir;
   if (std::system("strace -o /dev/null true") != 0) GTEST_SKIP() << "strace cannot trace here";
-  TwoTerrainsAndAModel();
+  SceneAndInputs();
   const std::string tool = GLIDE_SCENE_PATH;
-  for (const std::string command : {"terrain world h.png --faces 300", "object world m.obj --at 1 2 3"}) {
-    Restore("pristine", "world");
-    ASSERT_EQ(std::system((tool + " " + command + " >/dev/null").c_str()), 0);
-    const Tree before = Snapshot("pristine"), after = Snapshot("world");
+  for (const std::string command : kCommands) {
+    const auto [before, after] = BeforeAndAfter(command);
     ASSERT_NE(before, after);
-    for (const std::string calls : {"rename,renameat,renameat2", "write", "fsync,fdatasync"})
-      for (const std::string how : {"error=EIO", "signal=KILL"}) {
-        int k = 1;
-        for (;; ++k) {
-          Restore("pristine", "world");
-          const int status = Status(std::system(("strace -f -qq -o strace.log -e trace=" + calls + " -e inject=" + calls +
-                                                 ":" + how + ":when=" + std::to_string(k) + " " + tool + " " + command +
-                                                 " >out.txt 2>&1").c_str()));
-          const std::string log = ReadFile("strace.log"), at = command + ", " + how + " at " + calls + " " + std::to_string(k);
-          if (log.find("(INJECTED)") == std::string::npos && log.find("killed by SIGKILL") == std::string::npos) {
-            EXPECT_EQ(status, 0) << at;
-            EXPECT_EQ(Differences(Snapshot("world"), after), "") << at;
-            break;
-          }
-          if (how == "signal=KILL") ExpectRecovered(before, after, at);
-          else EXPECT_EQ(Differences(Snapshot("world"), status == 0 ? after : before), "") << at << ": " << ReadFile("out.txt");
+    const std::string renames = "rename,renameat,renameat2", fsyncs = "fsync,fdatasync";
+    for (const auto& [calls, how] : std::vector<std::pair<std::string, std::string>>{
+             {renames, "error=EIO"}, {"write", "error=EIO"}, {fsyncs, "error=EIO"}, {renames, "signal=KILL"},
+             {fsyncs, "signal=KILL"}}) {
+      int k = 1;
+      for (;; ++k) {
+        Restore("pristine", "world");
+        const int status = Status(std::system(("strace -f -qq -o strace.log -e trace=" + calls + " -e inject=" + calls +
+                                               ":" + how + ":when=" + std::to_string(k) + " " + tool + " " + command +
+                                               " >out.txt 2>&1").c_str()));
+        const std::string log = ReadFile("strace.log"), at = command + ", " + how + " at " + calls + " " + std::to_string(k);
+        if (log.find("(INJECTED)") == std::string::npos && log.find("killed by SIGKILL") == std::string::npos) {
+          EXPECT_EQ(status, 0) << at;
+          EXPECT_EQ(Differences(Snapshot("world"), after), "") << at;
+          break;
         }
-        std::printf("%s: %s at each of %d %s calls\n", command.c_str(), how.c_str(), k - 1, calls.c_str());
+        if (how == "signal=KILL") ExpectRecovered(before, after, at);
+        else EXPECT_EQ(Differences(Snapshot("world"), status == 0 ? after : before), "") << at << ": " << ReadFile("out.txt");
       }
+      EXPECT_GT(k, 1) << command << ": strace injected nothing at " << calls;
+      std::printf("%s: %s at each of %d %s calls\n", command.c_str(), how.c_str(), k - 1, calls.c_str());
+    }
   }
 }
 
 // kill -9 at random moments of a run.
 TEST(SceneWrite, KilledAnywhereRecovers) {
   ScratchDir dir;
-  TwoTerrainsAndAModel();
+  SceneAndInputs();
   const std::string tool = GLIDE_SCENE_PATH;
   const unsigned seed = std::random_device()();
   std::mt19937 random(seed);
-  for (const std::string command : {"terrain world h.png --faces 300", "object world m.obj --at 1 2 3"}) {
-    Restore("pristine", "world");
+  for (const std::string command : kCommands) {
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(std::system((tool + " " + command + " >/dev/null").c_str()), 0);
+    const auto [before, after] = BeforeAndAfter(command);
     const auto whole = std::chrono::steady_clock::now() - start;
-    const Tree before = Snapshot("pristine"), after = Snapshot("world");
     for (int i = 0; i < 10; ++i) {
       Restore("pristine", "world");
       const pid_t pid = fork();
@@ -215,7 +224,8 @@ TEST(SceneWrite, KilledAnywhereRecovers) {
   }
 }
 
-// Parallel commands wait for each other: every link-file entry survives; one that waits too long names the lock.
+// Parallel commands wait for each other: every link-file entry survives; one that waits too long names the lock,
+// and check tells a commit under way from an interrupted one.
 TEST(SceneWrite, OneWriterAtATime) {
   ScratchDir dir;
   const std::string tool = GLIDE_SCENE_PATH;
@@ -235,6 +245,8 @@ TEST(SceneWrite, OneWriterAtATime) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_NE(said.find("world/.glide-scene/lock: another glide-scene command"), std::string::npos) << said;
   EXPECT_NE(said.find("status 1"), std::string::npos) << said;
+  WriteFile("world/.glide-scene/journal", "");
+  EXPECT_NE(RunCapture(tool + " check world").find("is writing the scene now"), std::string::npos);
   close(lock);
 }
 

@@ -128,9 +128,11 @@ void RollBack(const Journal& journal) {
 
 // Every new file is in place: the old ones go, then the journal.
 void Finish(const Journal& journal) {
+  const char* what = "cannot remove it, though the new files are in place; the next command that writes the scene "
+                     "tries again";
   for (const std::string& file : journal.files)
-    if (unlink(OldName(file).c_str()) != 0 && errno != ENOENT) throw ToolError(Failure(OldName(file), "cannot remove"));
-  if (unlink(kJournal.c_str()) != 0) throw ToolError(Failure(kJournal, "cannot remove"));
+    if (unlink(OldName(file).c_str()) != 0 && errno != ENOENT) throw ToolError(Failure(OldName(file), what));
+  if (unlink(kJournal.c_str()) != 0) throw ToolError(Failure(kJournal, what));
 }
 
 // Finishes a commit whose renames were all done before the command died, and rolls back any other.

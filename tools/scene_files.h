@@ -15,7 +15,8 @@
 // exits, waiting up to 10 s for another to finish, and first finishes or rolls back an interrupted commit.
 enum class SceneUse { kRead, kWrite, kCreate };
 // Makes DIR the working folder, as glide -C does, so that the program's loaders read the scene's own
-// relative paths. Resolve input paths before calling it. kCreate makes a missing folder.
+// relative paths. Resolve input paths before calling it. kCreate makes a missing folder. A DIR that is a symbolic
+// link is written where it points, where glide -C reads it, and commands through either name share its lock.
 void EnterScene(const std::string& dir, SceneUse use);
 // Enters DIR, a scene that 'glide-scene new' made, to write it, or throws a ToolError that says how to make one.
 void EnterMadeScene(const std::string& dir);
