@@ -1,4 +1,4 @@
-// All-or-nothing writing of scene files, and the settings, link file and texture formats the program reads.
+// The scene lock and all-or-nothing writing of scene files; the settings, link file and texture formats glide reads.
 #include "tools/scene_files.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-// The files of a scene as glide-scene writes them: all-or-nothing writing, settings, link file, textures.
+// The files of a scene as glide-scene writes them: one writer at a time, all or nothing; settings, link file, textures.
 #pragma once
 
 #include <cstdint>
