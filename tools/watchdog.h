@@ -1,0 +1,46 @@
+// Reading inputs under a memory and time limit: the command runs in a child process that its parent watches.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/cli.h"
+
+// What a command may spend on reading one input (a model, a raster, a picture): resident megabytes and seconds.
+struct ReadLimits {
+  double megabytes;
+  double seconds;
+};
+
+// ParseCommand for a command that reads inputs: the limits' options are added to specs and their lines to help.
+std::optional<Args> ParseReadingCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs,
+                                        const char* help);
+ReadLimits ReadLimitsOf(const Args& args);
+
+// Runs `command` (argv as main got it) again in a watched child process of the same program and returns its
+// exit code. A child that passes a limit while reading is killed and the input named with the option that
+// raises the limit; one that crashes while reading gets "cannot read NAME". Limits apply only during reads,
+// so no child is stopped while it writes the scene.
+int RunWatched(char** argv, const char* command);
+
+// True in the child RunWatched started; the command then runs as usual.
+bool IsWatchedChild();
+
+// Marks the reading of one input for the watching parent, from construction until destruction. It first
+// refuses, at once, a file that is not there or not a regular file (a folder, a FIFO that would block, a
+// device); `what` says what the file should be ("a model file"). Outside a watched child only that check is made.
+class WatchedRead {
+ public:
+  WatchedRead(const std::string& file, const ReadLimits& limits, const std::string& what);
+  ~WatchedRead();
+  WatchedRead(const WatchedRead&) = delete;
+  WatchedRead& operator=(const WatchedRead&) = delete;
+};
+
+// What read() returns, read while `file` is marked as being read.
+template <typename Read>
+auto ReadWatched(const std::string& file, const ReadLimits& limits, const std::string& what, Read read) {
+  const WatchedRead watched(file, limits, what);
+  return read();
+}
