@@ -75,7 +75,7 @@ std::optional<Args> ParseReadingCommand(const std::vector<std::string>& argv, st
 }
 
 // The largest inputs glide-scene takes (an 8192 x 8192 16-bit PNG, a 3601 x 3601 SRTM tile, a model of a
-// million faces) need under 1.5 GB and 30 s on a slow machine.
+// million faces) need under 1 GB and 30 s on a busy two-core machine: the defaults leave four times that.
 ReadLimits ReadLimitsOf(const Args& args) {
   return {args.Number("--memory-limit", 4096, 16, 1e7), args.Number("--time-limit", 120, 0.1, 1e6)};
 }
