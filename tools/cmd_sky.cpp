@@ -95,6 +95,7 @@ int RunSky(const std::vector<std::string>& argv) {
   const Args& args = *parsed;
   if (args.positional.empty() || args.positional.size() > 2) throw UsageError("needs the scene folder DIR and at most one IMAGE");
   const std::string image = args.positional.size() == 2 ? std::filesystem::absolute(args.positional[1]).string() : "";
+  const ReadLimits limits = ReadLimitsOf(args);
   const std::string dir = args.positional[0];
   EnterMadeScene(dir);
   const Settings settings = ReadSettings();
@@ -102,7 +103,7 @@ int RunSky(const std::vector<std::string>& argv) {
   LinkDoc doc = ReadLinkDoc(linkFile);
   std::optional<Picture> panorama;
   if (!image.empty()) {
-    panorama = ReadWatched(image, ReadLimitsOf(args), "a picture",
+    panorama = ReadWatched(image, limits, "a picture",
                            [&] { return ReadPicture(image, kMostPanoramaSide, "a sky panorama"); });
     WarnUnlessPanorama(image);
   }
