@@ -40,7 +40,8 @@ bool TooLargePicture(const std::string& file) {
   return claim && static_cast<double>(claim->size.width) * claim->size.height > kMostImagePixels;
 }
 
-// A picture stb_image reads, or a PNG too large for it; GDAL takes the rest, such as a TIFF named .png.
+// A picture stb_image reads, or one whose header claims more than it looks at; GDAL takes the rest, such as a
+// TIFF named .png.
 bool IsImage(const std::string& file) {
   const std::string ext = Lower(std::filesystem::path(file).extension().string());
   int width = 0, height = 0, channels = 0;
@@ -83,14 +84,15 @@ void CheckPicture(const std::string& file, const std::string& use, const char* s
   int width = 0, height = 0, channels = 0;
   const bool read = stbi_info(file.c_str(), &width, &height, &channels) != 0;
   const std::optional<PictureClaim> claim = ClaimOf(file);
-  if (claim) CheckSize(file, claim->size.width, claim->size.height, kMostImagePixels, use, "pixels", shrink);
-  if (claim) CheckClaim(*claim, file);
-  if (read) {
-    if (!claim) CheckSize(file, width, height, kMostImagePixels, use, "pixels", shrink);
-    return;
+  if (claim) {
+    CheckSize(file, claim->size.width, claim->size.height, kMostImagePixels, use, "pixels", shrink);
+    CheckClaim(*claim, file);
+  } else if (read) {
+    CheckSize(file, width, height, kMostImagePixels, use, "pixels", shrink);
   }
-  throw ToolError(file + ": not a picture glide-scene can read" + StbReason() +
-                  "; save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
+  if (!read)
+    throw ToolError(file + ": not a picture glide-scene can read" + StbReason() +
+                    "; save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
 }
 
 template <typename Pixel>
