@@ -76,8 +76,9 @@ std::optional<Args> ParseReadingCommand(const std::vector<std::string>& argv, st
 
 // The largest inputs glide-scene takes (an 8192 x 8192 16-bit PNG, a 3601 x 3601 SRTM tile, a model of a
 // million faces) need under 1 GB and 30 s on a busy two-core machine: the defaults leave four times that.
+// The program alone, with its libraries, holds about 50 MB.
 ReadLimits ReadLimitsOf(const Args& args) {
-  return {args.Number("--memory-limit", 4096, 16, 1e7), args.Number("--time-limit", 120, 0.1, 1e6)};
+  return {args.Number("--memory-limit", 4096, 100, 1e7), args.Number("--time-limit", 120, 0.1, 1e6)};
 }
 
 bool IsWatchedChild() {
