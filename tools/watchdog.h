@@ -7,7 +7,8 @@
 
 #include "tools/cli.h"
 
-// What a command may spend on reading one input (a model, a raster, a picture): resident megabytes and seconds.
+// What a command may spend on reading one input (a model, a raster, a picture): the megabytes the whole
+// process may hold in memory meanwhile, and the seconds the read may take.
 struct ReadLimits {
   double megabytes;
   double seconds;
@@ -28,8 +29,9 @@ int RunWatched(char** argv, const char* command);
 bool IsWatchedChild();
 
 // Marks the reading of one input for the watching parent, from construction until destruction. It first
-// refuses, at once, a file that is not there or not a regular file (a folder, a FIFO that would block, a
-// device); `what` says what the file should be ("a model file"). Outside a watched child only that check is made.
+// refuses, at once, a folder or another file that is not a regular one (a FIFO that would block, a device);
+// `what` says what the file should be ("a model file"). A missing file is left to the reader, which names it
+// as such. Outside a watched child only that check is made.
 class WatchedRead {
  public:
   WatchedRead(const std::string& file, const ReadLimits& limits, const std::string& what);
