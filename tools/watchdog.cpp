@@ -122,6 +122,8 @@ int RunWatched(char** argv, const char* command) {
   if (errno != 0) return fail("/proc/self/exe");
   close(up[1]);
   close(down[0]);
+  // An answer to a child that has just died must not end the parent before it reports.
+  signal(SIGPIPE, SIG_IGN);
 
   std::string pending, reading;
   ReadLimits limits{0, 0};
