@@ -75,7 +75,7 @@ int RunNew(const std::vector<std::string>& argv) {
                         "glider and sky");
   SceneWrite files;
   LinkDoc doc;
-  doc.sections[kHorizon].push_back(LinkEntry{PutSky(&files, ""), "sky dome, gradient", {CVertex3{0, 0, 0}}});
+  doc.sections[kHorizon].push_back(LinkEntry{PutSky(&files, std::nullopt), "sky dome, gradient", {CVertex3{0, 0, 0}}});
   const int side = 64;
   files.Put(glider + ".obj", MeshText(Glider()));
   files.Put(glider + ".bmp", TextureBytes(side, side, GliderColours(side)));

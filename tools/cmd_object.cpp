@@ -13,6 +13,7 @@
 #include "tools/object_model.h"
 #include "tools/scene_files.h"
 #include "tools/scene_view.h"
+#include "tools/watchdog.h"
 
 namespace fs = std::filesystem;
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: glide-scene object DIR INPUT [--name NAME] [--size UNITS] [--up y|z] [--at X Y [Z]]... [--faces N]\n"
+    "                          [--memory-limit MB] [--time-limit SECONDS]\n"
     "  Reads a model (glTF 2.0 .gltf/.glb, FBX, OBJ with MTL, COLLADA, PLY, STL, 3DS) and writes it into the\n"
     "  scene in DIR as Objects/NAME.obj and Objects/NAME.bmp, with the link file's Objects entry NAME placing it.\n"
     "  --name NAME     the entry's name (letters, digits, '_', '-', '.'); default: the file's name\n"
@@ -122,7 +124,7 @@ std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::str
 }  // namespace
 
 int RunObject(const std::vector<std::string>& argv) {
-  const std::optional<Args> parsed = ParseCommand(
+  const std::optional<Args> parsed = ParseReadingCommand(
       argv,
       {{"--name", 1, 1, false}, {"--size", 1, 1, false}, {"--up", 1, 1, false}, {"--at", 2, 3, true},
        {"--faces", 1, 1, false}},
@@ -138,6 +140,7 @@ int RunObject(const std::vector<std::string>& argv) {
   const double size = args.Number("--size", 0, 1e-3, 1e5);
   const size_t faces = static_cast<size_t>(args.Number("--faces", 0, 1, 1e8));
   const std::vector<Place> places = Places(args);
+  const ReadLimits limits = ReadLimitsOf(args);
 
   EnterMadeScene(dir);
   const std::string entry = "Objects/" + name;
@@ -151,7 +154,9 @@ int RunObject(const std::vector<std::string>& argv) {
     throw ToolError(dir + "/" + settings.linkFile +
                     ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
 
-  ImportedModel model = ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
+  ImportedModel model = ReadWatched(input, limits, "a model file", [&] {
+    return ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
+  });
   if (faces == 0 && model.sourceFaces > kManyFaces)
     Warn(input + " has " + std::to_string(model.sourceFaces) +
          " faces, which slows every frame; simplify it with --faces 200000");

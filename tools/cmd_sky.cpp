@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "tools/cli.h"
 #include "tools/commands.h"
 #include "tools/scene_files.h"
 #include "tools/terrain_source.h"
+#include "tools/watchdog.h"
 
 namespace {
 
@@ -16,11 +18,11 @@ constexpr int kMostPanoramaSide = 2048;
 const char* const kSkyName = "Horizon/sky";
 
 const char* const kHelp =
-    "usage: glide-scene sky DIR [IMAGE]\n"
+    "usage: glide-scene sky DIR [IMAGE] [--memory-limit MB] [--time-limit SECONDS]\n"
     "Writes the sky dome of the scene in DIR (Horizon/sky.obj and .bmp) and makes it the scene's first\n"
     "Horizon entry. Without IMAGE the sky is a gradient, pale at the horizon and deep blue above; with\n"
     "IMAGE (JPEG or PNG), an equirectangular panorama, 360 degrees across and 180 from bottom to top,\n"
-    "is mapped onto the dome.\n";
+    "is mapped onto the dome; a picture of another shape is stretched to it, with a warning.\n";
 
 // A dome around the viewer, inside out, from 45 degrees below the horizon to the zenith. Texture rows run
 // over latitude from -90 to 90 degrees and columns over the compass, as in an equirectangular panorama
@@ -66,28 +68,47 @@ Picture Gradient() {
   return picture;
 }
 
+// A panorama spans 360 degrees across and 180 high; another shape is stretched over the dome.
+void WarnUnlessPanorama(const std::string& image) {
+  int width = 0, height = 0, channels = 0;
+  if (!stbi_info(image.c_str(), &width, &height, &channels)) return;
+  height = std::abs(height);
+  if (std::fabs(width / (2.0 * height) - 1) <= 0.1) return;
+  std::fprintf(stderr,
+               "glide-scene sky: warning: %s is %d x %d pixels, not 2:1 as a panorama of 360 by 180 degrees is; it "
+               "is stretched over the dome (crop it or pad it to twice as wide as high)\n",
+               image.c_str(), width, height);
+}
+
 }  // namespace
 
-std::string PutSky(SceneWrite* files, const std::string& panorama) {
-  const Picture picture = panorama.empty() ? Gradient() : ReadPicture(panorama, kMostPanoramaSide, "a sky panorama");
+std::string PutSky(SceneWrite* files, const std::optional<Picture>& panorama) {
+  const Picture picture = panorama ? *panorama : Gradient();
   files->Put(std::string(kSkyName) + ".obj", MeshText(Dome()));
   files->Put(std::string(kSkyName) + ".bmp", TextureBytes(picture.width, picture.height, picture.rgb));
   return kSkyName;
 }
 
 int RunSky(const std::vector<std::string>& argv) {
-  const std::optional<Args> parsed = ParseCommand(argv, {}, kHelp);
+  const std::optional<Args> parsed = ParseReadingCommand(argv, {}, kHelp);
   if (!parsed) return 0;
   const Args& args = *parsed;
   if (args.positional.empty() || args.positional.size() > 2) throw UsageError("needs the scene folder DIR and at most one IMAGE");
   const std::string image = args.positional.size() == 2 ? std::filesystem::absolute(args.positional[1]).string() : "";
+  const ReadLimits limits = ReadLimitsOf(args);
   const std::string dir = args.positional[0];
   EnterMadeScene(dir);
   const Settings settings = ReadSettings();
   const std::string linkFile = LinkFileOf(settings);
   LinkDoc doc = ReadLinkDoc(linkFile);
+  std::optional<Picture> panorama;
+  if (!image.empty()) {
+    panorama = ReadWatched(image, limits, "a picture",
+                           [&] { return ReadPicture(image, kMostPanoramaSide, "a sky panorama"); });
+    WarnUnlessPanorama(image);
+  }
   SceneWrite files;
-  const LinkEntry sky{PutSky(&files, image), image.empty() ? "sky dome, gradient" : "sky dome, panorama", {CVertex3{0, 0, 0}}};
+  const LinkEntry sky{PutSky(&files, panorama), image.empty() ? "sky dome, gradient" : "sky dome, panorama", {CVertex3{0, 0, 0}}};
   if (doc.sections[kHorizon].empty())
     doc.sections[kHorizon].push_back(sky);
   else

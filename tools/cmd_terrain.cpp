@@ -12,6 +12,7 @@
 #include "tools/scene_view.h"
 #include "tools/terrain_mesh.h"
 #include "tools/terrain_source.h"
+#include "tools/watchdog.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ constexpr int kLeastSize = 100;
 
 const char* const kHelp =
     "usage: glide-scene terrain DIR INPUT [--texture IMAGE] [--name NAME] [--size UNITS] [--exaggerate K]\n"
-    "                           [--faces N]\n"
+    "                           [--faces N] [--memory-limit MB] [--time-limit SECONDS]\n"
     "Makes INPUT the terrain of the scene in DIR (the first Location entry, the one ground following uses)\n"
     "and fits the settings to it: a crossing takes about 90 s, clearance and camera distance in proportion,\n"
     "and grid divisions that let ground following find the ground everywhere.\n"
@@ -56,10 +57,10 @@ void CheckName(const std::string& name) {
 
 int RunTerrain(const std::vector<std::string>& argv) {
   const std::optional<Args> parsed =
-      ParseCommand(argv,
-                   {{"--texture", 1, 1, false}, {"--name", 1, 1, false}, {"--size", 1, 1, false},
-                    {"--exaggerate", 1, 1, false}, {"--faces", 1, 1, false}},
-                   kHelp);
+      ParseReadingCommand(argv,
+                          {{"--texture", 1, 1, false}, {"--name", 1, 1, false}, {"--size", 1, 1, false},
+                           {"--exaggerate", 1, 1, false}, {"--faces", 1, 1, false}},
+                          kHelp);
   if (!parsed) return 0;
   const Args& args = *parsed;
   if (args.positional.size() != 2) throw UsageError("needs the scene folder DIR and the INPUT file");
@@ -75,13 +76,17 @@ int RunTerrain(const std::vector<std::string>& argv) {
   CheckName(name);
   const std::string input = std::filesystem::absolute(args.positional[1]).string();
   const std::string texture = args.Has("--texture") ? std::filesystem::absolute(args.Value("--texture", "")).string() : "";
+  const ReadLimits limits = ReadLimitsOf(args);
 
   const std::string dir = args.positional[0];
   EnterMadeScene(dir);
 
   // Heights are read before anything of the scene changes, so a bad input leaves the scene as it was.
-  const HeightGrid grid = ReadHeights(input, kGridSide);
-  Picture shown = texture.empty() ? Picture{} : ReadPicture(texture, kMostTextureSide, "a terrain texture");
+  const HeightGrid grid =
+      ReadWatched(input, limits, "a heightmap or elevation file", [&] { return ReadHeights(input, kGridSide); });
+  Picture shown = texture.empty() ? Picture{} : ReadWatched(texture, limits, "a picture", [&] {
+    return ReadPicture(texture, kMostTextureSide, "a terrain texture");
+  });
 
   const SceneLoad old = LoadSceneAsGlide();
   const std::string linkFile = LinkFileOf(old.settings);

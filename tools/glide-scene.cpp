@@ -6,6 +6,7 @@
 
 #include "tools/cli.h"
 #include "tools/commands.h"
+#include "tools/watchdog.h"
 
 namespace {
 
@@ -13,14 +14,15 @@ struct Command {
   const char* name;
   int (*run)(const std::vector<std::string>&);
   const char* summary;
+  bool reads;  // inputs from users, read in a watched child process
 };
 
 const Command kCommands[] = {
-    {"new", RunNew, "new DIR                    a flyable empty scene: settings, link file, glider, sky"},
-    {"terrain", RunTerrain, "terrain DIR INPUT [...]    a heightmap or elevation raster becomes the terrain"},
-    {"object", RunObject, "object DIR INPUT [...]     a model (glTF, FBX, OBJ, PLY, STL, ...) placed in the scene"},
-    {"sky", RunSky, "sky DIR [IMAGE]            the sky dome: a gradient, or a panorama"},
-    {"check", RunCheck, "check DIR [--map FILE.png] every problem of a scene, with its fix"},
+    {"new", RunNew, "new DIR                    a flyable empty scene: settings, link file, glider, sky", false},
+    {"terrain", RunTerrain, "terrain DIR INPUT [...]    a heightmap or elevation raster becomes the terrain", true},
+    {"object", RunObject, "object DIR INPUT [...]     a model (glTF, FBX, OBJ, PLY, STL, ...) placed in the scene", true},
+    {"sky", RunSky, "sky DIR [IMAGE]            the sky dome: a gradient, or a panorama", true},
+    {"check", RunCheck, "check DIR [--map FILE.png] every problem of a scene, with its fix", false},
 };
 
 void Usage(std::FILE* to) {
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
   }
   for (const Command& c : kCommands) {
     if (name != c.name) continue;
+    if (c.reads && !IsWatchedChild()) return RunWatched(argv, c.name);
     try {
       return c.run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const UsageError& e) {

@@ -80,19 +80,20 @@ Basis FileBasis(const aiScene& scene, const std::string& file) {
 constexpr int kMostPictureSide = 8192;
 constexpr int kKeptPictureSide = 1024;
 
-// Refuses, before anything is decoded, a picture too large to hold, by the size stb_image read (read true) or
-// its PNG header claims, and then one stb_image cannot read.
-void CheckPicture(bool read, long long width, long long height, std::optional<PictureSize> png,
+// Refuses, before anything is decoded, a picture too large to hold, by the size its header claims or else
+// the one stb_image read (read true), one shorter than its header's claim, and then one stb_image cannot read.
+void CheckPicture(bool read, long long width, long long height, std::optional<PictureClaim> claim,
                   const std::string& name, const std::string& fix) {
-  if (!read && png) {
-    width = png->width;
-    height = png->height;
+  if (claim) {
+    width = claim->size.width;
+    height = claim->size.height;
   }
-  if ((read || png) && (width > kMostPictureSide || height > kMostPictureSide))
+  if ((read || claim) && (width > kMostPictureSide || height > kMostPictureSide))
     throw ToolError(name + " is " + std::to_string(width) + " x " + std::to_string(height) +
                     " pixels, larger than the " + std::to_string(kMostPictureSide) + " x " +
                     std::to_string(kMostPictureSide) + " a model's picture may be; scale it down to at most " +
                     std::to_string(kKeptPictureSide) + " a side, which is all a triangle shows");
+  if (claim) CheckClaim(*claim, name);
   if (!read) throw ToolError(name + " cannot be decoded" + StbReason() + "; " + fix);
 }
 
@@ -123,7 +124,7 @@ Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const
     const int size = static_cast<int>(texture.mWidth);
     int width = 0, height = 0, channels = 0;
     const bool read = stbi_info_from_memory(bytes, size, &width, &height, &channels) != 0;
-    CheckPicture(read, width, height, PngHeaderSize(bytes, texture.mWidth), name, fix);
+    CheckPicture(read, width, height, ClaimOf(bytes, texture.mWidth, texture.mWidth), name, fix);
     return Decoded(stbi_load_from_memory(bytes, size, &width, &height, &channels, 3), width, height, name, fix);
   }
   CheckPicture(true, texture.mWidth, texture.mHeight, std::nullopt, name, fix);
@@ -195,7 +196,7 @@ class ModelReader {
       const std::string fix = "save it again as PNG or JPEG";
       int width = 0, height = 0, channels = 0;
       const bool read = stbi_info(picture.c_str(), &width, &height, &channels) != 0;
-      CheckPicture(read, width, height, PngHeaderSize(picture), what, fix);
+      CheckPicture(read, width, height, ClaimOf(picture), what, fix);
       model->pictures.push_back(
           Decoded(stbi_load(picture.c_str(), &width, &height, &channels, 3), width, height, what, fix));
     }

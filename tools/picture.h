@@ -1,9 +1,7 @@
-// Pictures as the tools hold them, stb_image's reason for a refusal, and the size a PNG's header claims.
+// Pictures as the tools hold them, stb_image's reason for a refusal, and what a picture's header claims.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,27 +21,24 @@ inline std::string StbReason() {
   return reason && *reason ? std::string(" (") + reason + ")" : "";
 }
 
-// The size a PNG's header claims, read without decoding, for pictures too large for stb_image to look at.
 struct PictureSize {
   uint32_t width;
   uint32_t height;
 };
 
-// The width and height of a PNG's header chunk, or nothing where the bytes do not start as a PNG's.
-inline std::optional<PictureSize> PngHeaderSize(const unsigned char* bytes, size_t size) {
-  static const unsigned char kStart[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-  if (size < 24 || std::memcmp(bytes, kStart, sizeof kStart) != 0) return std::nullopt;
-  const auto big = [bytes](size_t at) {
-    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
-  };
-  return PictureSize{big(16), big(20)};
-}
+// The size the header of a PNG, BMP, JPEG or TGA claims (a top-down BMP's height made positive), read without
+// decoding, and the fewest bytes a whole file of that size can have: a file shorter than that is cut short
+// or lies, and decoding it would only make up pixels, possibly billions of them.
+struct PictureClaim {
+  PictureSize size;
+  uint64_t leastBytes;
+  uint64_t bytes;  // the file's length
+};
 
-inline std::optional<PictureSize> PngHeaderSize(const std::string& file) {
-  unsigned char bytes[24];
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return std::nullopt;
-  const size_t got = std::fread(bytes, 1, sizeof bytes, f);
-  std::fclose(f);
-  return PngHeaderSize(bytes, got);
-}
+// From a file's first bytes (all it has, or a good part) and its whole length; nothing for another kind of
+// file, or a header too damaged to claim a size.
+std::optional<PictureClaim> ClaimOf(const unsigned char* first, size_t count, uint64_t length);
+// From a regular file; nothing for anything else, which is never opened.
+std::optional<PictureClaim> ClaimOf(const std::string& file);
+// Throws a ToolError naming `name` where the file is shorter than its claim.
+void CheckClaim(const PictureClaim& claim, const std::string& name);

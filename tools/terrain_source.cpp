@@ -34,18 +34,19 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// A PNG whose header claims more pixels than an image may have; stb_image does not even read its size.
-bool TooLargePng(const std::string& file) {
-  const std::optional<PictureSize> size = PngHeaderSize(file);
-  return size && static_cast<double>(size->width) * size->height > kMostImagePixels;
+// A picture whose header claims more pixels than an image may have; stb_image does not even read its size.
+bool TooLargePicture(const std::string& file) {
+  const std::optional<PictureClaim> claim = ClaimOf(file);
+  return claim && static_cast<double>(claim->size.width) * claim->size.height > kMostImagePixels;
 }
 
-// A picture stb_image reads, or a PNG too large for it; GDAL takes the rest, such as a TIFF named .png.
+// A picture stb_image reads, or one whose header claims more than it looks at; GDAL takes the rest, such as a
+// TIFF named .png.
 bool IsImage(const std::string& file) {
   const std::string ext = Lower(std::filesystem::path(file).extension().string());
   int width = 0, height = 0, channels = 0;
   for (const char* known : {".png", ".jpg", ".jpeg", ".tga", ".bmp"})
-    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0 || TooLargePng(file);
+    if (ext == known) return stbi_info(file.c_str(), &width, &height, &channels) != 0 || TooLargePicture(file);
   return false;
 }
 
@@ -77,17 +78,21 @@ void CheckSize(const std::string& file, double width, double height, double most
 template <typename Pixel>
 using Decoded = std::unique_ptr<Pixel, void (*)(void*)>;
 
-// The picture's size, checked before anything is decoded.
+// The picture's size, checked before anything is decoded, by its header where glide-scene reads that (a
+// top-down BMP's height is negative to stb_image) and against the file's length.
 void CheckPicture(const std::string& file, const std::string& use, const char* shrink) {
   int width = 0, height = 0, channels = 0;
-  if (stbi_info(file.c_str(), &width, &height, &channels)) {
+  const bool read = stbi_info(file.c_str(), &width, &height, &channels) != 0;
+  const std::optional<PictureClaim> claim = ClaimOf(file);
+  if (claim) {
+    CheckSize(file, claim->size.width, claim->size.height, kMostImagePixels, use, "pixels", shrink);
+    CheckClaim(*claim, file);
+  } else if (read) {
     CheckSize(file, width, height, kMostImagePixels, use, "pixels", shrink);
-    return;
   }
-  if (const std::optional<PictureSize> size = PngHeaderSize(file))
-    CheckSize(file, size->width, size->height, kMostImagePixels, use, "pixels", shrink);
-  throw ToolError(file + ": not a picture glide-scene can read" + StbReason() +
-                  "; save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
+  if (!read)
+    throw ToolError(file + ": not a picture glide-scene can read" + StbReason() +
+                    "; save it as PNG (8 or 16 bit), JPEG, TGA or BMP");
 }
 
 template <typename Pixel>
