@@ -197,8 +197,10 @@ class ModelReader {
     if (look.picture < 0) look.picture = PictureOf(m, aiTextureType_DIFFUSE, model);
     look.glowPicture = PictureOf(m, aiTextureType_EMISSIVE, model);
     aiColor3D glow(0, 0, 0);
-    // An emissive picture without an emissive colour shows as it is.
+    // An emissive picture without an emissive colour shows as it is. FBX also has an older Emissive property,
+    // the emissive colour times its factor, which some writers fill alone.
     if (m.Get(AI_MATKEY_COLOR_EMISSIVE, glow) != AI_SUCCESS && look.glowPicture >= 0) glow = aiColor3D(1, 1, 1);
+    if (glow.IsBlack()) m.Get("$raw.Emissive", 0, 0, glow);
     float strength = 1;
     if (m.Get(AI_MATKEY_EMISSIVE_INTENSITY, strength) != AI_SUCCESS || !std::isfinite(strength) || strength < 0)
       strength = 1;
