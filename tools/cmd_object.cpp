@@ -124,12 +124,15 @@ int RunObject(const std::vector<std::string>& argv) {
     throw ToolError(dir + "/" + settings.linkFile +
                     ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
 
-  ImportedModel model = ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
-  if (faces == 0 && model.sourceFaces > kManyFaces)
-    Warn(input + " has " + std::to_string(model.sourceFaces) +
-         " faces, which slows every frame; simplify it with --faces 200000");
-  PutOnOrigin(&model, size, input);
-  const BakedModel baked = Bake(model, input);
+  // The model read is let go once baked, before the text of the mesh is made.
+  const BakedModel baked = [&] {
+    ImportedModel model = ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
+    if (faces == 0 && model.sourceFaces > kManyFaces)
+      Warn(input + " has " + std::to_string(model.sourceFaces) +
+           " faces, which slows every frame; simplify it with --faces 200000");
+    PutOnOrigin(&model, size, input);
+    return Bake(model, input);
+  }();
 
   LinkDoc doc = ReadLinkDoc(settings.linkFile);
   std::vector<LinkEntry>& objects = doc.sections[kObjects];
