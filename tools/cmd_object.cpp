@@ -28,7 +28,7 @@ constexpr const char* kUsage =
     "  --faces N       simplify the model to about N faces\n"
     "  The model's placement point is the centre of the bottom of its bounding box. Its pictures, colours and\n"
     "  vertex colours are baked into one texture with a fixed sun from the south-west, since glide draws\n"
-    "  without lighting.\n";
+    "  without lighting; emissive colours and unlit materials show unshaded.\n";
 
 constexpr size_t kMostPositions = 10;
 constexpr size_t kManyFaces = 1000000;

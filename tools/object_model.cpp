@@ -207,14 +207,16 @@ class ModelReader {
     look.glow = {Unit(glow.r * strength), Unit(glow.g * strength), Unit(glow.b * strength)};
     int shading = aiShadingMode_Gouraud;
     look.lit = m.Get(AI_MATKEY_SHADING_MODEL, shading) != AI_SUCCESS || shading != aiShadingMode_Unlit;
-    const std::optional<Vec3> colour = ColourOf(m, look.picture >= 0);
-    colours_[material] = colour.value_or(Vec3{1, 1, 1});
+    std::optional<Vec3> colour = ColourOf(m, look.picture >= 0);
     const std::string which = file_ + ": the material '" + name + "' ";
-    if (colour && Black(*colour) && !Black(look.glow))
-      Warn(which + "has a black colour and gives off light of its own: its emissive colour " + ColourText(look.glow) +
-           " is what shows, unshaded");
-    else if (!colour && Black(look.glow))
+    const std::string glowing = "its emissive colour " + ColourText(look.glow) + " is what shows, unshaded";
+    if (!colour && Black(look.glow))
       Warn(which + "gives no colour and no picture: it is shown white, shaded by the sun");
+    else if (!colour)
+      Warn(which + "gives no colour: " + glowing);
+    else if (Black(*colour) && !Black(look.glow))
+      Warn(which + "has a black colour and gives off light of its own: " + glowing);
+    colours_[material] = colour.value_or(Black(look.glow) ? Vec3{1, 1, 1} : Vec3{0, 0, 0});
     model->looks.push_back(look);
     return looks_[material] = static_cast<int>(model->looks.size()) - 1;
   }
