@@ -75,7 +75,8 @@ aiMaterial* MakeMaterial(Input* in) {
   if (has & 8) material->AddProperty(&unlit, 1, AI_MATKEY_SHADING_MODEL);
   // Embedded pictures by number, some beyond those the scene holds, and a picture file that is missing.
   const aiString picture(in->Below(4) == 3 ? std::string("no-such-picture.png") : "*" + std::to_string(in->Below(3)));
-  if (has & 16) material->AddProperty(&picture, AI_MATKEY_TEXTURE(has & 64 ? aiTextureType_BASE_COLOR : aiTextureType_DIFFUSE, 0));
+  const aiTextureType type = has & 64 ? aiTextureType_BASE_COLOR : aiTextureType_DIFFUSE;
+  if (has & 16) material->AddProperty(&picture, AI_MATKEY_TEXTURE(type, 0));
   if (has & 32) material->AddProperty(&picture, AI_MATKEY_TEXTURE_EMISSIVE(0));
   return material;
 }

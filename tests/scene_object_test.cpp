@@ -342,8 +342,10 @@ std::string Base64(const std::string& bytes) {
 }
 
 // A square 4 units across in glTF's XY plane, its picture repeated twice each way: u = x/2, v = 2 - y/2.
-void WriteTexturedSquare(const std::string& picture,
-                         const std::string& material = R"({"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}})") {
+// The material is glTF text; by default it shows the picture.
+void WriteTexturedSquare(
+    const std::string& picture,
+    const std::string& material = R"({"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}})") {
   const float values[] = {0, 0, 0, 4, 0, 0, 4, 4, 0, 0, 4, 0, 0, 2, 2, 2, 2, 0, 0, 0};
   const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
   std::string buffer(reinterpret_cast<const char*>(values), sizeof values);
@@ -499,42 +501,42 @@ TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
   Part pictured = Sphere(32, 64);
   pictured.picture = "white.png";
   for (const Part& ball : {Sphere(12, 24), pictured}) {
-  Export({ball}, "gltf2", "ball.gltf");
-  ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << ReadFile("err.txt");
-  const Baked b = ReadBaked("ball");
-  EXPECT_LE(b.width * b.height, 512 * 512) << ball.picture;
-  double top = 0, bottom = 0;
-  int tops = 0, bottoms = 0;
-  for (const CFace& f : b.faces) {
-    const float z = (b.vertices[f.Index[0]].z + b.vertices[f.Index[1]].z + b.vertices[f.Index[2]].z) / 3;
-    const float light = Brightness(b.At(f, 1 / 3.0f, 1 / 3.0f, 1 / 3.0f));
-    if (z > 8.5f) top += light, ++tops;
-    if (z < 1.5f) bottom += light, ++bottoms;
-  }
-  ASSERT_GT(tops, 0);
-  ASSERT_GT(bottoms, 0);
-  EXPECT_GT(top / tops, bottom / bottoms + 60);
-  EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
-  // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
-  float worst = 0;
-  auto same = [](const CVertex3& p, const CVertex3& q) {
-    return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
-  };
-  for (size_t f = 0; f < b.faces.size(); ++f)
-    for (size_t g = f + 1; g < b.faces.size(); ++g)
-      for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-          const CFace &F = b.faces[f], &G = b.faces[g];
-          const int fi = (i + 1) % 3, gj = (j + 2) % 3;
-          if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
-              !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
-            continue;
-          float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
-          wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
-          worst = std::max(
-              worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
-        }
-  EXPECT_LT(worst, 10) << ball.picture;
+    Export({ball}, "gltf2", "ball.gltf");
+    ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("ball");
+    EXPECT_LE(b.width * b.height, 512 * 512) << ball.picture;
+    double top = 0, bottom = 0;
+    int tops = 0, bottoms = 0;
+    for (const CFace& f : b.faces) {
+      const float z = (b.vertices[f.Index[0]].z + b.vertices[f.Index[1]].z + b.vertices[f.Index[2]].z) / 3;
+      const float light = Brightness(b.At(f, 1 / 3.0f, 1 / 3.0f, 1 / 3.0f));
+      if (z > 8.5f) top += light, ++tops;
+      if (z < 1.5f) bottom += light, ++bottoms;
+    }
+    ASSERT_GT(tops, 0);
+    ASSERT_GT(bottoms, 0);
+    EXPECT_GT(top / tops, bottom / bottoms + 60);
+    EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
+    // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
+    float worst = 0;
+    auto same = [](const CVertex3& p, const CVertex3& q) {
+      return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
+    };
+    for (size_t f = 0; f < b.faces.size(); ++f)
+      for (size_t g = f + 1; g < b.faces.size(); ++g)
+        for (int i = 0; i < 3; ++i)
+          for (int j = 0; j < 3; ++j) {
+            const CFace &F = b.faces[f], &G = b.faces[g];
+            const int fi = (i + 1) % 3, gj = (j + 2) % 3;
+            if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
+                !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
+              continue;
+            float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
+            wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
+            worst = std::max(
+                worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
+          }
+    EXPECT_LT(worst, 10) << ball.picture;
   }
 }
 

@@ -45,7 +45,8 @@ const Basis kYUp{{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}};
 
 bool HasFaces(const aiScene& scene) {
   return std::any_of(scene.mMeshes, scene.mMeshes + scene.mNumMeshes, [](const aiMesh* mesh) {
-    return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces, [](const aiFace& f) { return f.mNumIndices >= 3; });
+    return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces,
+                       [](const aiFace& f) { return f.mNumIndices >= 3; });
   });
 }
 
@@ -284,14 +285,15 @@ class ModelReader {
   std::map<std::string, int> pictures_;
 };
 
-// Corners that agree in every attribute, as one vertex each, so that simplification can join the faces around
-// them: the vertices' places, and for each the mesh's vertex it stands for. The corners are renumbered.
+// A mesh's vertices with corners that agree in every attribute made one: the places of the joined vertices,
+// and for each the mesh's vertex it stands for.
 struct Joined {
   std::vector<aiVector3D> places;
   std::vector<unsigned> vertices;
 };
 
-// Done here rather than by assimp, whose joining takes many times longer.
+// Joins the corners of the triangles, renumbering them, so that simplification can join the faces around
+// them. Done here rather than by assimp, whose joining takes many times longer on large models.
 Joined JoinCorners(const aiMesh& mesh, std::vector<unsigned>* indices) {
   std::vector<meshopt_Stream> streams{{mesh.mVertices, sizeof(aiVector3D), sizeof(aiVector3D)}};
   if (mesh.HasNormals()) streams.push_back({mesh.mNormals, sizeof(aiVector3D), sizeof(aiVector3D)});
@@ -348,7 +350,7 @@ std::vector<std::vector<unsigned>> Triangles(const aiScene& scene, size_t target
 ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) {
   std::error_code error;
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
-  const std::string kFormats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
+  const std::string formats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   // Normals made for a file without them stay sharp across edges steeper than this, as a box's are.
@@ -357,17 +359,18 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
     throw ToolError(file + ": not a model that can be read (" +
                     (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) + ")" +
-                    kFormats);
+                    formats);
   // Given a file of an extension it does not know, assimp tries every reader on the bytes, and some take
   // any text for a model of nothing.
   const std::string extension = Lower(fs::path(file).extension().string());
   if (!HasFaces(*scene) && !importer.IsExtensionSupported(extension))
     throw ToolError(file + ": not a model (" + (extension.empty() ? std::string("no extension") : extension) +
-                    " is not a model format that can be read)" + kFormats);
+                    " is not a model format that can be read)" + formats);
   if (!HasFaces(*scene)) throw NoFaces(file);
   // The corners stay apart (see JoinCorners); smooth normals are made from the places of the corners.
-  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_PreTransformVertices |
-                                       aiProcess_SortByPType | aiProcess_GenUVCoords | aiProcess_ValidateDataStructure);
+  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_GenSmoothNormals |
+                                       aiProcess_PreTransformVertices | aiProcess_SortByPType | aiProcess_GenUVCoords |
+                                       aiProcess_ValidateDataStructure);
   if (!scene)
     throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
   return ModelFromScene(*scene, file, up, targetFaces);
