@@ -540,13 +540,16 @@ TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
   }
 }
 
+// Also where every face has corners and a normal of its own, as in STL.
 TEST_F(SceneObject, FacesSimplifiesTheModel) {
-  Export({Sphere(40, 80)}, "ply", "fine.ply");
-  ASSERT_EQ(Object("fine.ply --faces 500 --at 20 20 0"), 0) << ReadFile("err.txt");
-  const Baked b = ReadBaked("fine");
-  EXPECT_LE(b.faces.size(), 500u);
-  EXPECT_GE(b.faces.size(), 250u);
-  EXPECT_NEAR(b.Size(2), 2, 0.1);
+  for (const char* format : {"ply", "stl"}) {
+    Export({Sphere(40, 80)}, format, std::string("fine.") + format);
+    ASSERT_EQ(Object(std::string("fine.") + format + " --faces 500 --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("fine");
+    EXPECT_LE(b.faces.size(), 500u) << format;
+    EXPECT_GE(b.faces.size(), 250u) << format;
+    EXPECT_NEAR(b.Size(2), 2, 0.1) << format;
+  }
 }
 
 TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {

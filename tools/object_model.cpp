@@ -285,52 +285,66 @@ class ModelReader {
   std::map<std::string, int> pictures_;
 };
 
-// A mesh's vertices with corners that agree in every attribute made one: the places of the joined vertices,
-// and for each the mesh's vertex it stands for.
+// A mesh's vertices with corners that agree in place, texture coordinates and colour made one: the places of
+// the joined vertices, and for each the mesh's vertex it stands for. Faceted is set where joined corners had
+// different normals, as an STL file's faces have.
 struct Joined {
   std::vector<aiVector3D> places;
   std::vector<unsigned> vertices;
+  bool faceted = false;
 };
 
 // Joins the corners of the triangles, renumbering them, so that simplification can join the faces around
 // them. Done here rather than by assimp, whose joining takes many times longer on large models.
 Joined JoinCorners(const aiMesh& mesh, std::vector<unsigned>* indices) {
   std::vector<meshopt_Stream> streams{{mesh.mVertices, sizeof(aiVector3D), sizeof(aiVector3D)}};
-  if (mesh.HasNormals()) streams.push_back({mesh.mNormals, sizeof(aiVector3D), sizeof(aiVector3D)});
   if (mesh.HasTextureCoords(0)) streams.push_back({mesh.mTextureCoords[0], sizeof(aiVector3D), sizeof(aiVector3D)});
   if (mesh.HasVertexColors(0)) streams.push_back({mesh.mColors[0], sizeof(aiColor4D), sizeof(aiColor4D)});
   std::vector<unsigned> remap(mesh.mNumVertices);
   const size_t unique = meshopt_generateVertexRemapMulti(remap.data(), indices->data(), indices->size(),
                                                          mesh.mNumVertices, streams.data(), streams.size());
   Joined joined{std::vector<aiVector3D>(unique), std::vector<unsigned>(unique)};
+  std::vector<bool> seen(unique);
   for (unsigned& index : *indices) {
     const unsigned vertex = index;
     index = remap[vertex];
+    if (seen[index] && mesh.HasNormals())
+      joined.faceted = joined.faceted || mesh.mNormals[vertex] != mesh.mNormals[joined.vertices[index]];
+    seen[index] = true;
     joined.places[index] = mesh.mVertices[vertex];
     joined.vertices[index] = vertex;
   }
   return joined;
 }
 
-// Each mesh's triangles as vertex numbers, simplified towards targetFaces in proportion to its share.
-std::vector<std::vector<unsigned>> Triangles(const aiScene& scene, size_t targetFaces, size_t* total,
-                                             const std::string& file) {
-  std::vector<std::vector<unsigned>> lists(scene.mNumMeshes);
+// A mesh's triangles as vertex numbers; after simplification, faceted where its normals no longer fit the
+// faces, which are then shaded flat.
+struct MeshTriangles {
+  std::vector<unsigned> indices;
+  bool faceted = false;
+};
+
+// Each mesh's triangles, simplified towards targetFaces in proportion to its share.
+std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, size_t* total,
+                                     const std::string& file) {
+  std::vector<MeshTriangles> lists(scene.mNumMeshes);
   *total = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
     const aiMesh& mesh = *scene.mMeshes[m];
+    std::vector<unsigned>& indices = lists[m].indices;
     for (unsigned f = 0; f < mesh.mNumFaces; ++f)
       if (mesh.mFaces[f].mNumIndices == 3)
-        lists[m].insert(lists[m].end(), mesh.mFaces[f].mIndices, mesh.mFaces[f].mIndices + 3);
-    *total += lists[m].size() / 3;
+        indices.insert(indices.end(), mesh.mFaces[f].mIndices, mesh.mFaces[f].mIndices + 3);
+    *total += indices.size() / 3;
   }
   if (targetFaces == 0 || *total <= targetFaces) return lists;
   size_t kept = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
-    std::vector<unsigned>& indices = lists[m];
+    std::vector<unsigned>& indices = lists[m].indices;
     if (indices.empty()) continue;
     const size_t share = std::max<size_t>(1, indices.size() / 3 * targetFaces / *total);
     const Joined joined = JoinCorners(*scene.mMeshes[m], &indices);
+    lists[m].faceted = joined.faceted;
     std::vector<unsigned> simpler(indices.size());
     // The error bound is relative to the mesh's size: generous, so that the asked count is what stops it.
     simpler.resize(meshopt_simplify(simpler.data(), indices.data(), indices.size(), &joined.places[0].x,
@@ -383,31 +397,33 @@ ImportedModel ModelFromScene(const aiScene& scene, const std::string& file, UpAx
   const bool mirrored = basis.Determinant() < 0;
 
   ImportedModel model;
-  const std::vector<std::vector<unsigned>> lists = Triangles(scene, targetFaces, &model.sourceFaces, file);
+  const std::vector<MeshTriangles> lists = Triangles(scene, targetFaces, &model.sourceFaces, file);
   size_t total = 0;
-  for (const std::vector<unsigned>& list : lists) total += list.size() / 3;
+  for (const MeshTriangles& list : lists) total += list.indices.size() / 3;
   model.triangles.reserve(total);
   ModelReader reader(scene, file);
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
     const aiMesh& mesh = *scene.mMeshes[m];
-    if (lists[m].empty()) continue;
+    const std::vector<unsigned>& indices = lists[m].indices;
+    if (indices.empty()) continue;
     if (mesh.mMaterialIndex >= scene.mNumMaterials)
       throw ToolError(file + ": a mesh names a material the file does not hold; export the model again");
     const int look = reader.LookOf(mesh.mMaterialIndex, &model);
     const bool pictured = model.looks[static_cast<size_t>(look)].picture >= 0;
     const Vec3 colour = reader.MaterialColour(mesh.mMaterialIndex);
     const bool coloured = mesh.HasVertexColors(0), mapped = mesh.HasTextureCoords(0);
-    for (size_t i = 0; i < lists[m].size(); i += 3) {
+    const bool smooth = mesh.HasNormals() && !lists[m].faceted;
+    for (size_t i = 0; i < indices.size(); i += 3) {
       Triangle triangle{};
       triangle.look = look;
       for (int k = 0; k < 3; ++k) {
-        const unsigned n = lists[m][i + (mirrored && k ? 3 - k : k)];
+        const unsigned n = indices[i + (mirrored && k ? 3 - k : k)];
         Corner& c = triangle.corners[k];
         c.position = basis(mesh.mVertices[n]);
         if (!std::isfinite(c.position.x) || !std::isfinite(c.position.y) || !std::isfinite(c.position.z))
           throw ToolError(file +
                           ": a vertex has a coordinate that is not a number; repair the model in a modelling program");
-        c.normal = mesh.HasNormals() ? basis(mesh.mNormals[n]) : Vec3{0, 0, 0};
+        c.normal = smooth ? basis(mesh.mNormals[n]) : Vec3{0, 0, 0};
         c.u = mapped ? mesh.mTextureCoords[0][n].x : 0;
         c.v = mapped ? mesh.mTextureCoords[0][n].y : 0;
         c.colour = colour;
