@@ -14,14 +14,17 @@
 namespace {
 
 constexpr int kLargestTexture = 4096;
-// Texels on a side of a triangle's patch. A pictured triangle's patch holds twice the picture's pixels that
-// it shows in each direction, as the patch's triangle lies skewed across the texel grid; the patches of a
-// model share one size, the mean of what its triangles want, between these bounds. Plain colours and the
-// sun need only a few texels. Patches then grow to fill the power-of-two texture that holds them.
+// Texels on a side of a triangle's patch. The triangle fills the lower half of its square patch; a pictured
+// one wants twice as many texels as the picture has pixels in that square, as the triangle lies skewed
+// across the texel grid, and plain colours and the sun need only a few. The patches of a model share one
+// size, from the sum of what its triangles want, and grow to fill the power-of-two texture that holds them.
 constexpr int kPicturePatch = 256;
-constexpr int kLeastPicturedPatch = 32;
 constexpr int kPlainPatch = 8;
-constexpr double kOversampling = 4;
+constexpr double kOversampling = 2;
+// However little of its picture each shows, a pictured triangle gets a patch this large, as long as all of
+// them together take no more than kSharpTexels.
+constexpr int kLeastPicturedPatch = 32;
+constexpr double kSharpTexels = 1024.0 * 1024;
 // Texels claimed by two triangles, or triangles without area on the picture, beyond this share of all
 // make a model's own UVs unusable: the sun differs between the surfaces that would share texels.
 constexpr double kOverlapShare = 0.01;
@@ -100,7 +103,7 @@ Vec3 Shade(const ImportedModel& model, const Triangle& t, Vec3 faceNormal, float
   return {colour.x + glow.x, colour.y + glow.y, colour.z + glow.z};
 }
 
-// The texels a triangle's patch wants: see kPicturePatch.
+// The texels a pictured triangle's patch wants, 0 for a plain one: see kPicturePatch.
 double PatchTexels(const ImportedModel& model, const Triangle& t) {
   const Look& look = model.looks[static_cast<size_t>(t.look)];
   double pixels = 0;
@@ -109,20 +112,25 @@ double PatchTexels(const ImportedModel& model, const Triangle& t) {
       const Picture& p = model.pictures[static_cast<size_t>(picture)];
       pixels = std::max(pixels, static_cast<double>(p.width) * p.height);
     }
-  if (pixels == 0) return kPlainPatch * kPlainPatch;
+  if (pixels == 0) return 0;
   const Corner(&c)[3] = t.corners;
   const double shown = std::fabs((double{c[1].u} - c[0].u) * (double{c[2].v} - c[0].v) -
                                  (double{c[2].u} - c[0].u) * (double{c[1].v} - c[0].v)) *
                        pixels;
   const double wanted = std::isfinite(shown) ? shown * kOversampling : double{kPicturePatch} * kPicturePatch;
-  return std::clamp(wanted, double{kLeastPicturedPatch} * kLeastPicturedPatch, double{kPicturePatch} * kPicturePatch);
+  return std::clamp(wanted, double{kPlainPatch} * kPlainPatch, double{kPicturePatch} * kPicturePatch);
 }
 
 // Every triangle its own square patch and its own vertices.
 BakedModel BakeInPatches(const ImportedModel& model, const std::string& file) {
   const size_t count = model.triangles.size();
-  double texels = 0;
-  for (const Triangle& t : model.triangles) texels += PatchTexels(model, t);
+  double texels = 0, pictured = 0;
+  for (const Triangle& t : model.triangles) {
+    const double wanted = PatchTexels(model, t);
+    texels += wanted > 0 ? wanted : kPlainPatch * kPlainPatch;
+    pictured += wanted > 0;
+  }
+  texels = std::max(texels, std::min(pictured * kLeastPicturedPatch * kLeastPicturedPatch, kSharpTexels));
   // The smallest power-of-two texture, at most twice as wide as high, with room for that many texels; then
   // the largest patch that lets them all fit.
   BakedModel baked;
