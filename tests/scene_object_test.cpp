@@ -29,13 +29,17 @@ int Object(const std::string& args) {
   return WEXITSTATUS(std::system(command.c_str()));
 }
 
-// One mesh of a test model, with its own material colour; normals and vertex colours where given.
+// One mesh of a test model, with its own material colour and emissive colour; normals, vertex colours,
+// texture coordinates and a texture picture where given.
 struct Part {
   std::vector<aiVector3D> positions;
   std::vector<unsigned> triangles;
   aiColor3D colour{1, 1, 1};
   std::vector<aiVector3D> normals;
   std::vector<aiColor4D> colours;
+  aiColor3D glow{0, 0, 0};
+  std::vector<aiVector3D> uvs;
+  std::string picture;
 };
 
 template <typename T>
@@ -63,6 +67,10 @@ void Export(const std::vector<Part>& parts, const char* format, const std::strin
     mesh->mVertices = Copy(p.positions);
     if (!p.normals.empty()) mesh->mNormals = Copy(p.normals);
     if (!p.colours.empty()) mesh->mColors[0] = Copy(p.colours);
+    if (!p.uvs.empty()) {
+      mesh->mTextureCoords[0] = Copy(p.uvs);
+      mesh->mNumUVComponents[0] = 2;
+    }
     mesh->mNumFaces = static_cast<unsigned>(p.triangles.size() / 3);
     mesh->mFaces = new aiFace[mesh->mNumFaces];
     for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
@@ -73,6 +81,9 @@ void Export(const std::vector<Part>& parts, const char* format, const std::strin
     const aiString name("colour" + std::to_string(i));
     material->AddProperty(&name, AI_MATKEY_NAME);
     material->AddProperty(&p.colour, 1, AI_MATKEY_COLOR_DIFFUSE);
+    if (!p.glow.IsBlack()) material->AddProperty(&p.glow, 1, AI_MATKEY_COLOR_EMISSIVE);
+    const aiString picture(p.picture);
+    if (!p.picture.empty()) material->AddProperty(&picture, AI_MATKEY_TEXTURE_DIFFUSE(0));
   }
   Assimp::Exporter exporter;
   ASSERT_EQ(exporter.Export(&scene, format, file), AI_SUCCESS) << exporter.GetErrorString();
@@ -89,7 +100,7 @@ Part Box(aiVector3D low, aiVector3D high, aiColor3D colour = {1, 1, 1}) {
   return p;
 }
 
-// A unit sphere about the origin with smooth normals.
+// A unit sphere about the origin with smooth normals, its texture coordinates wrapped once around it.
 Part Sphere(int rings, int segments) {
   Part p;
   for (int r = 0; r <= rings; ++r)
@@ -97,6 +108,7 @@ Part Sphere(int rings, int segments) {
       const float polar = static_cast<float>(M_PI) * r / rings, around = 2 * static_cast<float>(M_PI) * s / segments;
       p.positions.emplace_back(std::sin(polar) * std::cos(around), std::cos(polar), std::sin(polar) * std::sin(around));
       p.normals.push_back(p.positions.back());
+      p.uvs.emplace_back(static_cast<float>(s) / segments, 1 - static_cast<float>(r) / rings, 0);
     }
   for (unsigned r = 0; r < static_cast<unsigned>(rings); ++r)
     for (unsigned s = 0; s < static_cast<unsigned>(segments); ++s) {
@@ -295,10 +307,12 @@ TEST_F(SceneObject, TwelvePlacesAreRefused) {
 }
 
 TEST_F(SceneObject, EachMaterialAndVertexColourShowsAtItsOwnFaces) {
-  Part left = Box({-3, 0, 0}, {-1, 1, 1}, {1, 0, 0}), right = Box({1, 0, 0}, {3, 1, 1}, {0, 0, 1});
+  // The left box is black and shows its emissive colour, as some exporters write a colour.
+  Part left = Box({-3, 0, 0}, {-1, 1, 1}, {0, 0, 0}), right = Box({1, 0, 0}, {3, 1, 1}, {0, 0, 1});
+  left.glow = {1, 0, 0};
   Part tinted = Box({0, 2, 0}, {2, 3, 1});
   tinted.colours.assign(8, aiColor4D(0, 1, 0, 1));
-  for (const char* format : {"obj", "gltf2", "ply"}) {
+  for (const char* format : {"obj", "gltf2", "ply", "collada", "fbxa"}) {
     const std::string file = std::string("two.") + format;
     Export(std::string(format) == "ply" ? std::vector<Part>{tinted} : std::vector<Part>{left, right}, format, file);
     ASSERT_EQ(Object(file + " --name two --at 20 20 0"), 0) << format << ": " << ReadFile("err.txt");
@@ -328,7 +342,10 @@ std::string Base64(const std::string& bytes) {
 }
 
 // A square 4 units across in glTF's XY plane, its picture repeated twice each way: u = x/2, v = 2 - y/2.
-void WriteTexturedSquare(const std::string& picture) {
+// The material is glTF text; by default it shows the picture.
+void WriteTexturedSquare(
+    const std::string& picture,
+    const std::string& material = R"({"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}})") {
   const float values[] = {0, 0, 0, 4, 0, 0, 4, 4, 0, 0, 4, 0, 0, 2, 2, 2, 2, 0, 0, 0};
   const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
   std::string buffer(reinterpret_cast<const char*>(values), sizeof values);
@@ -336,7 +353,7 @@ void WriteTexturedSquare(const std::string& picture) {
   WriteFile("square.gltf",
             R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0}]}],
- "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+ "materials": [)" + material + R"(], "extensionsUsed": ["KHR_materials_unlit"],
  "textures": [{"source": 0}], "images": [{"uri": ")" +
                 picture + R"("}],
  "buffers": [{"byteLength": 92, "uri": "data:application/octet-stream;base64,)" +
@@ -360,12 +377,17 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
     for (int x = 0; x < wide; ++x) large.insert(large.end(), checker + (y * 2 / high * 2 + x * 2 / wide) * 3,
                                                 checker + (y * 2 / high * 2 + x * 2 / wide) * 3 + 3);
   ASSERT_NE(stbi_write_png("large.png", wide, high, 3, large.data(), wide * 3), 0);
+  // Where a file names a path from its maker's disk, the picture beside the model or in its textures folder.
+  fs::create_directory("Textures");
+  fs::copy("checker.png", "Textures/boxed.png");
   std::string uri = "file://";
   for (char c : fs::absolute("my checker.png").string()) uri += c == ' ' ? std::string("%20") : std::string(1, c);
-  // The picture beside the file, by a name with a blank as glTF writes it, by a file URI, large, and embedded.
+  // The picture beside the file, by a name with a blank as glTF writes it, by a file URI, large, embedded,
+  // and found by its name alone.
   const std::string embedded = "data:image/png;base64," + Base64(ReadFile("checker.png"));
-  for (const std::string& picture :
-       {std::string("checker.png"), std::string("my%20checker.png"), uri, std::string("large.png"), embedded}) {
+  for (const std::string& picture : {std::string("checker.png"), std::string("my%20checker.png"), uri,
+                                     std::string("large.png"), embedded, std::string("../../art/checker.png"),
+                                     std::string("maps/boxed.png")}) {
     WriteTexturedSquare(picture);
     ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
     const Baked b = ReadBaked("square");
@@ -408,6 +430,41 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
 }
 
 // Pictures too large to hold are refused from their headers, before anything is decoded.
+// Materials show as their files mean them: the sun shades the colour but not the emissive colour added to it,
+// nor an unlit material.
+TEST_F(SceneObject, EmissiveAndUnlitColoursShowUnshaded) {
+  const uint8_t white[3] = {255, 255, 255};
+  ASSERT_NE(stbi_write_png("white.png", 1, 1, 3, white, 3), 0);
+  const float sun = 255 * (0.35f + 0.65f * 0.485071f);  // the square faces south, half towards the sun
+  const struct {
+    const char* material;
+    Colour want;
+    const char* warning;
+  } cases[] = {
+      {R"({"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 0, 1]}, "emissiveFactor": [1, 0.5, 0],
+           "extensions": {"KHR_materials_unlit": {}}})",
+       {255, 128, 0}, "emissive colour (255, 128, 0)"},
+      {R"({"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 1, 1]}, "extensions": {"KHR_materials_unlit": {}}})",
+       {0, 0, 255}, nullptr},
+      {R"({"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 1, 1]}, "emissiveFactor": [0.5, 0, 0]})",
+       {128, 0, sun}, nullptr},
+      {R"({"emissiveFactor": [0, 1, 0], "emissiveTexture": {"index": 0}})", {sun, 255, sun}, nullptr},
+  };
+  for (const auto& c : cases) {
+    WriteTexturedSquare("white.png", c.material);
+    ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("square");
+    ASSERT_FALSE(b.rgb.empty());
+    for (size_t i = 0; i < b.rgb.size(); i += 3)
+      for (int k = 0; k < 3; ++k) ASSERT_NEAR(b.rgb[i + k], std::min(255.0f, c.want[k]), 2) << c.material << " " << k;
+    const std::string err = ReadFile("err.txt");
+    EXPECT_EQ(err.find("warning") != std::string::npos, c.warning != nullptr) << err;
+    if (c.warning) {
+      EXPECT_NE(err.find(c.warning), std::string::npos) << err;
+    }
+  }
+}
+
 TEST_F(SceneObject, OversizedPicturesAreRefusedByTheirSize) {
   const uint8_t grey[4 * 4 * 3] = {};
   ASSERT_NE(stbi_write_png("small.png", 4, 4, 3, grey, 12), 0);
@@ -436,51 +493,63 @@ TEST_F(SceneObject, OversizedPicturesAreRefusedByTheirSize) {
   EXPECT_NE(ReadFile("err.txt").find("9000 x 9000 pixels"), std::string::npos) << ReadFile("err.txt");
 }
 
+// A plain ball gets a patch per triangle; a pictured one of about 4,000 triangles keeps its own UVs and a
+// texture the size of its picture.
 TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
-  Export({Sphere(12, 24)}, "gltf2", "ball.gltf");
-  ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << ReadFile("err.txt");
-  const Baked b = ReadBaked("ball");
-  double top = 0, bottom = 0;
-  int tops = 0, bottoms = 0;
-  for (const CFace& f : b.faces) {
-    const float z = (b.vertices[f.Index[0]].z + b.vertices[f.Index[1]].z + b.vertices[f.Index[2]].z) / 3;
-    const float light = Brightness(b.At(f, 1 / 3.0f, 1 / 3.0f, 1 / 3.0f));
-    if (z > 8.5f) top += light, ++tops;
-    if (z < 1.5f) bottom += light, ++bottoms;
+  const std::vector<uint8_t> white(512 * 512 * 3, 255);
+  ASSERT_NE(stbi_write_png("white.png", 512, 512, 3, white.data(), 512 * 3), 0);
+  Part pictured = Sphere(32, 64);
+  pictured.picture = "white.png";
+  for (const Part& ball : {Sphere(12, 24), pictured}) {
+    Export({ball}, "gltf2", "ball.gltf");
+    ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("ball");
+    EXPECT_LE(b.width * b.height, 512 * 512) << ball.picture;
+    double top = 0, bottom = 0;
+    int tops = 0, bottoms = 0;
+    for (const CFace& f : b.faces) {
+      const float z = (b.vertices[f.Index[0]].z + b.vertices[f.Index[1]].z + b.vertices[f.Index[2]].z) / 3;
+      const float light = Brightness(b.At(f, 1 / 3.0f, 1 / 3.0f, 1 / 3.0f));
+      if (z > 8.5f) top += light, ++tops;
+      if (z < 1.5f) bottom += light, ++bottoms;
+    }
+    ASSERT_GT(tops, 0);
+    ASSERT_GT(bottoms, 0);
+    EXPECT_GT(top / tops, bottom / bottoms + 60);
+    EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
+    // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
+    float worst = 0;
+    auto same = [](const CVertex3& p, const CVertex3& q) {
+      return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
+    };
+    for (size_t f = 0; f < b.faces.size(); ++f)
+      for (size_t g = f + 1; g < b.faces.size(); ++g)
+        for (int i = 0; i < 3; ++i)
+          for (int j = 0; j < 3; ++j) {
+            const CFace &F = b.faces[f], &G = b.faces[g];
+            const int fi = (i + 1) % 3, gj = (j + 2) % 3;
+            if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
+                !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
+              continue;
+            float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
+            wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
+            worst = std::max(
+                worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
+          }
+    EXPECT_LT(worst, 10) << ball.picture;
   }
-  ASSERT_GT(tops, 0);
-  ASSERT_GT(bottoms, 0);
-  EXPECT_GT(top / tops, bottom / bottoms + 60);
-  EXPECT_GT(bottom / bottoms, 40) << "the far side is darker, not black";
-  // Across every edge the two faces meet in nearly the same shade, as the sphere's normals are smooth.
-  float worst = 0;
-  auto same = [](const CVertex3& p, const CVertex3& q) {
-    return std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z) < 1e-4f;
-  };
-  for (size_t f = 0; f < b.faces.size(); ++f)
-    for (size_t g = f + 1; g < b.faces.size(); ++g)
-      for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-          const CFace &F = b.faces[f], &G = b.faces[g];
-          const int fi = (i + 1) % 3, gj = (j + 2) % 3;
-          if (!same(b.vertices[F.Index[i]], b.vertices[G.Index[j]]) ||
-              !same(b.vertices[F.Index[fi]], b.vertices[G.Index[gj]]))
-            continue;
-          float wf[3] = {0.02f, 0.02f, 0.02f}, wg[3] = {0.02f, 0.02f, 0.02f};
-          wf[i] = wf[fi] = wg[j] = wg[gj] = 0.49f;
-          worst = std::max(
-              worst, std::fabs(Brightness(b.At(F, wf[0], wf[1], wf[2])) - Brightness(b.At(G, wg[0], wg[1], wg[2]))));
-        }
-  EXPECT_LT(worst, 10);
 }
 
+// Also where every face has corners and a normal of its own, as in STL.
 TEST_F(SceneObject, FacesSimplifiesTheModel) {
-  Export({Sphere(40, 80)}, "ply", "fine.ply");
-  ASSERT_EQ(Object("fine.ply --faces 500 --at 20 20 0"), 0) << ReadFile("err.txt");
-  const Baked b = ReadBaked("fine");
-  EXPECT_LE(b.faces.size(), 500u);
-  EXPECT_GE(b.faces.size(), 250u);
-  EXPECT_NEAR(b.Size(2), 2, 0.1);
+  for (const char* format : {"ply", "stl"}) {
+    Export({Sphere(40, 80)}, format, std::string("fine.") + format);
+    ASSERT_EQ(Object(std::string("fine.") + format + " --faces 500 --at 20 20 0"), 0) << ReadFile("err.txt");
+    const Baked b = ReadBaked("fine");
+    EXPECT_LE(b.faces.size(), 500u) << format;
+    EXPECT_GE(b.faces.size(), 250u) << format;
+    EXPECT_NEAR(b.Size(2), 2, 0.1) << format;
+  }
 }
 
 TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
@@ -492,6 +561,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   WriteFile("huge.obj", "v 0 0 0\nv 1e9 0 0\nv 0 1 0\nf 1 2 3\n");
   fs::copy("cube.obj", "Objects/mine.obj");
   WriteFile("dot.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
+  WriteFile("README.md", "# Changes\n\nv 1.1 the tower model is new\n");
   const std::string before = State();
   const struct {
     const char* args;
@@ -501,6 +571,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
       {"absent.obj --at 20 20", 1, "absent.obj: no such model file"},
       {"notes.glb --at 20 20", 1, "notes.glb: not a model that can be read"},
       {"points.obj --at 20 20", 1, "points.obj: the model holds no faces"},
+      {"README.md --at 20 20", 1, "README.md: not a model"},
       {"nan.obj --at 20 20", 1, "nan.obj: a vertex has a coordinate that is not a number"},
       {"huge.obj --at 20 20", 1, "huge.obj: the model is 1000000000 units across"},
       {"dot.obj --at 20 20", 1, "dot.obj: all the model's points coincide"},

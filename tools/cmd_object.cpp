@@ -1,8 +1,6 @@
 // glide-scene object: a model file becomes an Objects entry, upright, to scale, coloured and standing on the ground.
 #include <algorithm>
 #include <cctype>
-#include <cfloat>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -32,7 +30,7 @@ constexpr const char* kUsage =
     "  --faces N       simplify the model to about N faces\n"
     "  The model's placement point is the centre of the bottom of its bounding box. Its pictures, colours and\n"
     "  vertex colours are baked into one texture with a fixed sun from the south-west, since glide draws\n"
-    "  without lighting.\n";
+    "  without lighting; emissive colours and unlit materials show unshaded.\n";
 
 constexpr size_t kMostPositions = 10;
 constexpr size_t kManyFaces = 1000000;
@@ -74,31 +72,6 @@ std::vector<Place> Places(const Args& args) {
         Place{number(0, "X"), number(1, "Y"), values.size() > 2 ? std::optional(number(2, "Z")) : std::nullopt});
   }
   return places;
-}
-
-// Scales the model and moves it so that the centre of the bottom of its bounding box is the origin.
-void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
-  Vec3 low{FLT_MAX, FLT_MAX, FLT_MAX}, high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
-  for (const Triangle& t : model->triangles)
-    for (const Corner& c : t.corners) {
-      low = {std::min(low.x, c.position.x), std::min(low.y, c.position.y), std::min(low.z, c.position.z)};
-      high = {std::max(high.x, c.position.x), std::max(high.y, c.position.y), std::max(high.z, c.position.z)};
-    }
-  const double longest = std::max({double{high.x} - low.x, double{high.y} - low.y, double{high.z} - low.z});
-  if (!(longest > 0))
-    throw ToolError(file + ": all the model's points coincide, so it has no size; check that it holds a real surface");
-  if (longest > 1e6)
-    throw ToolError(file + ": the model is " + FloatText(static_cast<float>(longest)) +
-                    " units across, more than a scene can hold; export it in metres");
-  const double scale = size > 0 ? size / longest : 1;
-  if (size <= 0 && (longest < 0.5 || longest > 500))
-    Warn(file + " is " + FloatText(static_cast<float>(longest)) +
-         " units across against an 18-unit glider; give it a size with --size UNITS");
-  const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
-  for (Triangle& t : model->triangles)
-    for (Corner& c : t.corners)
-      c.position = {static_cast<float>((c.position.x - cx) * scale), static_cast<float>((c.position.y - cy) * scale),
-                    static_cast<float>((c.position.z - double{low.z}) * scale)};
 }
 
 // The world positions of the places; heights left open are read from the terrain as ground following would.
@@ -154,14 +127,17 @@ int RunObject(const std::vector<std::string>& argv) {
     throw ToolError(dir + "/" + settings.linkFile +
                     ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
 
-  ImportedModel model = ReadWatched(input, limits, "a model file", [&] {
-    return ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
-  });
-  if (faces == 0 && model.sourceFaces > kManyFaces)
-    Warn(input + " has " + std::to_string(model.sourceFaces) +
-         " faces, which slows every frame; simplify it with --faces 200000");
-  PutOnOrigin(&model, size, input);
-  const BakedModel baked = Bake(model, input);
+  // The model read is let go once baked, before the text of the mesh is made.
+  const BakedModel baked = [&] {
+    ImportedModel model = ReadWatched(input, limits, "a model file", [&] {
+      return ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
+    });
+    if (faces == 0 && model.sourceFaces > kManyFaces)
+      Warn(input + " has " + std::to_string(model.sourceFaces) +
+           " faces, which slows every frame; simplify it with --faces 200000");
+    PutOnOrigin(&model, size, input);
+    return Bake(model, input);
+  }();
 
   LinkDoc doc = ReadLinkDoc(settings.linkFile);
   std::vector<LinkEntry>& objects = doc.sections[kObjects];

@@ -1,7 +1,8 @@
-// A model's look baked into the single texture the loader allows: a patch of texels for every triangle.
+// A model's look baked into the single texture the loader allows, with the sun in it.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tools/mesh_writer.h"
@@ -18,10 +19,18 @@ struct BakedModel {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgb;  // first row at the bottom
-  int patch = 0;             // texels on a side of each triangle's patch
+  int patch = 0;             // texels on a side of each triangle's patch; 0 where the model keeps its own UVs
 };
 
-// Every triangle gets its own vertices and its own square patch of a power-of-two texture: its picture
-// sampled at the corners' coordinates (repeating beyond 0..1), times the corners' colours, times the sun
-// over the smooth normals, all interpolated across the patch. Throws ToolError when the triangles do not fit.
+// The colour of a surface point: its picture sampled at the corners' coordinates (repeating beyond 0..1)
+// times the corners' colours, times the sun over the smooth normals unless its material is unlit, plus the
+// material's own light; all interpolated across each triangle.
+//
+// A model whose triangles all show one picture through coordinates that stay within it and do not overlap
+// keeps them: the texture is that picture at its own size (at least kLeastOwnSide a side, for the sun's
+// detail), with the sun baked into every texel. Any other model gets a patch of texels for every triangle,
+// each with its own vertices, in a power-of-two texture sized to the detail its pictures hold. Throws
+// ToolError when the triangles do not fit.
 BakedModel Bake(const ImportedModel& model, const std::string& file);
+
+inline constexpr int kLeastOwnSide = 256;

@@ -9,14 +9,17 @@
 #include <stb/stb_image_resize.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <assimp/Importer.hpp>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "tools/cli.h"
+#include "tools/mesh_writer.h"
 #include "tools/picture.h"
 
 namespace fs = std::filesystem;
@@ -40,9 +43,18 @@ const Basis kZUp{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 // Y up, Z towards the viewer: a quarter turn about X brings Y to Z and Z to -Y.
 const Basis kYUp{{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}};
 
+bool HasFaces(const aiScene& scene) {
+  return std::any_of(scene.mMeshes, scene.mMeshes + scene.mNumMeshes, [](const aiMesh* mesh) {
+    return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces,
+                       [](const aiFace& f) { return f.mNumIndices >= 3; });
+  });
+}
+
 ToolError NoFaces(const std::string& file) {
   return ToolError(file + ": the model holds no faces (only points, lines or nothing); export its surfaces as meshes");
 }
+
+void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: warning: %s\n", text.c_str()); }
 
 float Unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 1.0f; }
 
@@ -142,9 +154,11 @@ int HexDigit(char c) {
   return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
-// Where a texture's reference points: glTF writes URIs, with %20 for a blank and maybe a file:// in front,
-// the other formats plain paths with either slash; relative ones lie beside the model.
-fs::path PictureFile(const std::string& reference, const std::string& model) {
+// The places a texture's reference may mean, in the order they are tried. glTF writes URIs, with %20 for a
+// blank and maybe a file:// in front, the other formats plain paths with either slash, often as they were
+// on the maker's disk: the path as written (relative ones from the model's folder), then the picture's
+// name beside the model, then in a textures folder beside it.
+std::vector<fs::path> PictureFiles(const std::string& reference, const std::string& model) {
   std::string path = reference.rfind("file://", 0) == 0 ? reference.substr(7) : reference;
   std::string decoded;
   for (size_t i = 0; i < path.size(); ++i) {
@@ -157,100 +171,192 @@ fs::path PictureFile(const std::string& reference, const std::string& model) {
     decoded += static_cast<char>(high * 16 + low);
     i += 2;
   }
-  return fs::path(model).parent_path() / decoded;
+  const fs::path folder = fs::path(model).parent_path(), name = fs::path(decoded).filename();
+  return {folder / decoded, folder / name, folder / "textures" / name, folder / "Textures" / name};
+}
+
+bool Black(const Vec3& c) { return c.x < 0.5f / 255 && c.y < 0.5f / 255 && c.z < 0.5f / 255; }
+
+std::string ColourText(const Vec3& c) {
+  auto channel = [](float value) { return std::to_string(std::lround(value * 255)); };
+  std::string out = "(";
+  return out.append(channel(c.x)).append(", ").append(channel(c.y)).append(", ").append(channel(c.z)).append(")");
 }
 
 class ModelReader {
  public:
   ModelReader(const aiScene& scene, const std::string& file) : scene_(scene), file_(file) {}
 
-  // The picture a material shows, loaded once: -1 when it has none, or when its file is missing.
-  int PictureOf(unsigned material, ImportedModel* model) {
-    const auto known = pictures_.find(material);
-    if (known != pictures_.end()) return known->second;
-    int& index = pictures_[material] = -1;
+  // How the material shows, worked out once; the first time, a material whose colour does not show as
+  // the file may have meant it is warned of.
+  int LookOf(unsigned material, ImportedModel* model) {
+    const auto known = looks_.find(material);
+    if (known != looks_.end()) return known->second;
     const aiMaterial& m = *scene_.mMaterials[material];
+    const std::string name = m.GetName().C_Str();
+    Look look;
+    look.picture = PictureOf(m, aiTextureType_BASE_COLOR, model);
+    if (look.picture < 0) look.picture = PictureOf(m, aiTextureType_DIFFUSE, model);
+    look.glowPicture = PictureOf(m, aiTextureType_EMISSIVE, model);
+    aiColor3D glow(0, 0, 0);
+    // An emissive picture without an emissive colour shows as it is. FBX also has an older Emissive property,
+    // the emissive colour times its factor, which some writers fill alone.
+    if (m.Get(AI_MATKEY_COLOR_EMISSIVE, glow) != AI_SUCCESS && look.glowPicture >= 0) glow = aiColor3D(1, 1, 1);
+    if (glow.IsBlack()) m.Get("$raw.Emissive", 0, 0, glow);
+    float strength = 1;
+    if (m.Get(AI_MATKEY_EMISSIVE_INTENSITY, strength) != AI_SUCCESS || !std::isfinite(strength) || strength < 0)
+      strength = 1;
+    look.glow = {Unit(glow.r * strength), Unit(glow.g * strength), Unit(glow.b * strength)};
+    int shading = aiShadingMode_Gouraud;
+    look.lit = m.Get(AI_MATKEY_SHADING_MODEL, shading) != AI_SUCCESS || shading != aiShadingMode_Unlit;
+    std::optional<Vec3> colour = ColourOf(m, look.picture >= 0);
+    const std::string which = file_ + ": the material '" + name + "' ";
+    const std::string glowing = "its emissive colour " + ColourText(look.glow) + " is what shows, unshaded";
+    if (!colour && Black(look.glow))
+      Warn(which + "gives no colour and no picture: it is shown white, shaded by the sun");
+    else if (!colour)
+      Warn(which + "gives no colour: " + glowing);
+    else if (Black(*colour) && !Black(look.glow))
+      Warn(which + "has a black colour and gives off light of its own: " + glowing);
+    colours_[material] = colour.value_or(Black(look.glow) ? Vec3{1, 1, 1} : Vec3{0, 0, 0});
+    model->looks.push_back(look);
+    return looks_[material] = static_cast<int>(model->looks.size()) - 1;
+  }
+
+  // The colour that multiplies the material's picture, or its whole colour where it has none; after LookOf.
+  Vec3 MaterialColour(unsigned material) const { return colours_.at(material); }
+
+ private:
+  // The colour that multiplies the picture, or nothing where the material names neither a colour nor a
+  // picture. A base colour multiplies the picture as glTF defines; the older diffuse colour is shown only
+  // without a picture.
+  static std::optional<Vec3> ColourOf(const aiMaterial& m, bool pictured) {
+    aiColor4D colour(1, 1, 1, 1);
+    if (m.Get(AI_MATKEY_BASE_COLOR, colour) != AI_SUCCESS) {
+      colour = aiColor4D(1, 1, 1, 1);
+      if (!pictured && m.Get(AI_MATKEY_COLOR_DIFFUSE, colour) != AI_SUCCESS) return std::nullopt;
+    }
+    return Vec3{Unit(colour.r), Unit(colour.g), Unit(colour.b)};
+  }
+
+  // The picture of the material's first texture of this type, loaded once: -1 when it has none, or when its
+  // file is missing.
+  int PictureOf(const aiMaterial& m, aiTextureType type, ImportedModel* model) {
     aiString path;
-    if (m.GetTexture(aiTextureType_BASE_COLOR, 0, &path) != AI_SUCCESS &&
-        m.GetTexture(aiTextureType_DIFFUSE, 0, &path) != AI_SUCCESS)
-      return index;
+    if (m.GetTexture(type, 0, &path) != AI_SUCCESS) return -1;
     const std::string name = path.C_Str();
     const std::string label = "'" + name + "' of material '" + m.GetName().C_Str() + "'";
-    if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.C_Str())) {
-      model->pictures.push_back(EmbeddedPicture(*embedded, file_, label));
-    } else if (!name.empty() && name[0] == '*') {
+    if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.C_Str()))
+      return Remember("embedded " + name, model, [&] { return EmbeddedPicture(*embedded, file_, label); });
+    if (!name.empty() && name[0] == '*')
       throw ToolError(file_ + ": the texture " + label +
                       " refers to a picture the file does not hold; export it again with its textures");
-    } else {
-      const fs::path picturePath = PictureFile(name, file_);
-      std::error_code error;
-      if (!fs::is_regular_file(picturePath, error)) {
-        std::fprintf(stderr,
-                     "glide-scene object: warning: %s: the texture picture %s is missing; the material's colour is "
-                     "used instead (put the picture at %s)\n",
-                     file_.c_str(), label.c_str(), picturePath.string().c_str());
-        return index;
-      }
-      const std::string picture = picturePath.string();
+    const std::vector<fs::path> places = PictureFiles(name, file_);
+    std::error_code error;
+    const auto found = std::find_if(places.begin(), places.end(),
+                                    [&error](const fs::path& place) { return fs::is_regular_file(place, error); });
+    if (found == places.end()) {
+      Warn(file_ + ": the texture picture " + label + " is missing; the material's colour is used instead (put " +
+           places[1].filename().string() + " beside the model, or in its textures folder)");
+      return -1;
+    }
+    const std::string picture = found->lexically_normal().string();
+    return Remember(picture, model, [&] {
       const std::string what = picture + ": the texture picture of " + file_;
       const std::string fix = "save it again as PNG or JPEG";
       int width = 0, height = 0, channels = 0;
       const bool read = stbi_info(picture.c_str(), &width, &height, &channels) != 0;
       CheckPicture(read, width, height, ClaimOf(picture), what, fix);
-      model->pictures.push_back(
-          Decoded(stbi_load(picture.c_str(), &width, &height, &channels, 3), width, height, what, fix));
-    }
-    return index = static_cast<int>(model->pictures.size()) - 1;
+      return Decoded(stbi_load(picture.c_str(), &width, &height, &channels, 3), width, height, what, fix);
+    });
   }
 
-  // The colour that multiplies the material's picture, or its whole colour where it has none. A base
-  // colour multiplies the picture as glTF defines; the older diffuse colour is shown only without a picture.
-  Vec3 ColourOf(unsigned material, bool pictured) const {
-    const aiMaterial& m = *scene_.mMaterials[material];
-    aiColor4D colour(1, 1, 1, 1);
-    if (m.Get(AI_MATKEY_BASE_COLOR, colour) != AI_SUCCESS) {
-      colour = aiColor4D(1, 1, 1, 1);
-      if (!pictured) m.Get(AI_MATKEY_COLOR_DIFFUSE, colour);
-    }
-    return {Unit(colour.r), Unit(colour.g), Unit(colour.b)};
+  template <typename Load>
+  int Remember(const std::string& key, ImportedModel* model, Load load) {
+    const auto known = pictures_.find(key);
+    if (known != pictures_.end()) return known->second;
+    model->pictures.push_back(load());
+    return pictures_[key] = static_cast<int>(model->pictures.size()) - 1;
   }
 
- private:
   const aiScene& scene_;
   const std::string& file_;
-  std::map<unsigned, int> pictures_;
+  std::map<unsigned, int> looks_;
+  std::map<unsigned, Vec3> colours_;
+  std::map<std::string, int> pictures_;
 };
 
-// Each mesh's triangles as vertex numbers, simplified towards targetFaces in proportion to its share.
-std::vector<std::vector<unsigned>> Triangles(const aiScene& scene, size_t targetFaces, size_t* total,
-                                             const std::string& file) {
-  std::vector<std::vector<unsigned>> lists(scene.mNumMeshes);
+// A mesh's vertices with corners that agree in place, texture coordinates and colour made one: the places of
+// the joined vertices, and for each the mesh's vertex it stands for. Faceted is set where joined corners had
+// different normals, as an STL file's faces have.
+struct Joined {
+  std::vector<aiVector3D> places;
+  std::vector<unsigned> vertices;
+  bool faceted = false;
+};
+
+// Joins the corners of the triangles, renumbering them, so that simplification can join the faces around
+// them. Done here rather than by assimp, whose joining takes many times longer on large models.
+Joined JoinCorners(const aiMesh& mesh, std::vector<unsigned>* indices) {
+  std::vector<meshopt_Stream> streams{{mesh.mVertices, sizeof(aiVector3D), sizeof(aiVector3D)}};
+  if (mesh.HasTextureCoords(0)) streams.push_back({mesh.mTextureCoords[0], sizeof(aiVector3D), sizeof(aiVector3D)});
+  if (mesh.HasVertexColors(0)) streams.push_back({mesh.mColors[0], sizeof(aiColor4D), sizeof(aiColor4D)});
+  std::vector<unsigned> remap(mesh.mNumVertices);
+  const size_t unique = meshopt_generateVertexRemapMulti(remap.data(), indices->data(), indices->size(),
+                                                         mesh.mNumVertices, streams.data(), streams.size());
+  Joined joined{std::vector<aiVector3D>(unique), std::vector<unsigned>(unique)};
+  std::vector<bool> seen(unique);
+  for (unsigned& index : *indices) {
+    const unsigned vertex = index;
+    index = remap[vertex];
+    if (seen[index] && mesh.HasNormals())
+      joined.faceted = joined.faceted || mesh.mNormals[vertex] != mesh.mNormals[joined.vertices[index]];
+    seen[index] = true;
+    joined.places[index] = mesh.mVertices[vertex];
+    joined.vertices[index] = vertex;
+  }
+  return joined;
+}
+
+// A mesh's triangles as vertex numbers; after simplification, faceted where its normals no longer fit the
+// faces, which are then shaded flat.
+struct MeshTriangles {
+  std::vector<unsigned> indices;
+  bool faceted = false;
+};
+
+// Each mesh's triangles, simplified towards targetFaces in proportion to its share.
+std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, size_t* total,
+                                     const std::string& file) {
+  std::vector<MeshTriangles> lists(scene.mNumMeshes);
   *total = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
     const aiMesh& mesh = *scene.mMeshes[m];
+    std::vector<unsigned>& indices = lists[m].indices;
     for (unsigned f = 0; f < mesh.mNumFaces; ++f)
       if (mesh.mFaces[f].mNumIndices == 3)
-        lists[m].insert(lists[m].end(), mesh.mFaces[f].mIndices, mesh.mFaces[f].mIndices + 3);
-    *total += lists[m].size() / 3;
+        indices.insert(indices.end(), mesh.mFaces[f].mIndices, mesh.mFaces[f].mIndices + 3);
+    *total += indices.size() / 3;
   }
   if (targetFaces == 0 || *total <= targetFaces) return lists;
   size_t kept = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
-    std::vector<unsigned>& indices = lists[m];
+    std::vector<unsigned>& indices = lists[m].indices;
     if (indices.empty()) continue;
     const size_t share = std::max<size_t>(1, indices.size() / 3 * targetFaces / *total);
+    const Joined joined = JoinCorners(*scene.mMeshes[m], &indices);
+    lists[m].faceted = joined.faceted;
     std::vector<unsigned> simpler(indices.size());
     // The error bound is relative to the mesh's size: generous, so that the asked count is what stops it.
-    simpler.resize(meshopt_simplify(simpler.data(), indices.data(), indices.size(), &scene.mMeshes[m]->mVertices[0].x,
-                                    scene.mMeshes[m]->mNumVertices, sizeof(aiVector3D), share * 3, 0.25f));
+    simpler.resize(meshopt_simplify(simpler.data(), indices.data(), indices.size(), &joined.places[0].x,
+                                    joined.places.size(), sizeof(aiVector3D), share * 3, 0.25f));
+    for (unsigned& index : simpler) index = joined.vertices[index];
     indices = std::move(simpler);
     kept += indices.size() / 3;
   }
   if (kept > targetFaces)
-    std::fprintf(stderr,
-                 "glide-scene object: warning: %s: simplification stopped at %zu faces, short of %zu, to keep the "
-                 "model's shape\n",
-                 file.c_str(), kept, targetFaces);
+    Warn(file + ": simplification stopped at " + std::to_string(kept) + " faces, short of " +
+         std::to_string(targetFaces) + ", to keep the model's shape");
   return lists;
 }
 
@@ -259,6 +365,7 @@ std::vector<std::vector<unsigned>> Triangles(const aiScene& scene, size_t target
 ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) {
   std::error_code error;
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
+  const std::string formats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   // Normals made for a file without them stay sharp across edges steeper than this, as a box's are.
@@ -266,44 +373,58 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   const aiScene* scene = importer.ReadFile(file, 0);
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
     throw ToolError(file + ": not a model that can be read (" +
-                    (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) +
-                    "); export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS");
-  if (!std::any_of(scene->mMeshes, scene->mMeshes + scene->mNumMeshes, [](const aiMesh* mesh) {
-        return std::any_of(mesh->mFaces, mesh->mFaces + mesh->mNumFaces,
-                           [](const aiFace& f) { return f.mNumIndices >= 3; });
-      }))
-    throw NoFaces(file);
-  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
-                                       aiProcess_GenSmoothNormals | aiProcess_PreTransformVertices |
-                                       aiProcess_SortByPType | aiProcess_GenUVCoords | aiProcess_ValidateDataStructure);
+                    (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) + ")" +
+                    formats);
+  // Given a file of an extension it does not know, assimp tries every reader on the bytes, and some take
+  // any text for a model of nothing.
+  const std::string extension = Lower(fs::path(file).extension().string());
+  if (!HasFaces(*scene) && !importer.IsExtensionSupported(extension))
+    throw ToolError(file + ": not a model (" + (extension.empty() ? std::string("no extension") : extension) +
+                    " is not a model format that can be read)" + formats);
+  if (!HasFaces(*scene)) throw NoFaces(file);
+  // The corners stay apart (see JoinCorners); smooth normals are made from the places of the corners.
+  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_GenSmoothNormals |
+                                       aiProcess_PreTransformVertices | aiProcess_SortByPType | aiProcess_GenUVCoords |
+                                       aiProcess_ValidateDataStructure);
   if (!scene)
     throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
-  const Basis basis = up == UpAxis::kZ ? kZUp : up == UpAxis::kY ? kYUp : FileBasis(*scene, file);
+  return ModelFromScene(*scene, file, up, targetFaces);
+}
+
+ImportedModel ModelFromScene(const aiScene& scene, const std::string& file, UpAxis up, size_t targetFaces) {
+  if (!HasFaces(scene)) throw NoFaces(file);
+  const Basis basis = up == UpAxis::kZ ? kZUp : up == UpAxis::kY ? kYUp : FileBasis(scene, file);
   // A mirroring basis turns the faces inside out unless their corners swap.
   const bool mirrored = basis.Determinant() < 0;
 
   ImportedModel model;
-  const std::vector<std::vector<unsigned>> lists = Triangles(*scene, targetFaces, &model.sourceFaces, file);
-  ModelReader reader(*scene, file);
-  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-    const aiMesh& mesh = *scene->mMeshes[m];
-    if (lists[m].empty()) continue;
-    if (mesh.mMaterialIndex >= scene->mNumMaterials)
+  const std::vector<MeshTriangles> lists = Triangles(scene, targetFaces, &model.sourceFaces, file);
+  size_t total = 0;
+  for (const MeshTriangles& list : lists) total += list.indices.size() / 3;
+  model.triangles.reserve(total);
+  ModelReader reader(scene, file);
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+    const aiMesh& mesh = *scene.mMeshes[m];
+    const std::vector<unsigned>& indices = lists[m].indices;
+    if (indices.empty()) continue;
+    if (mesh.mMaterialIndex >= scene.mNumMaterials)
       throw ToolError(file + ": a mesh names a material the file does not hold; export the model again");
-    const int picture = reader.PictureOf(mesh.mMaterialIndex, &model);
-    const Vec3 colour = reader.ColourOf(mesh.mMaterialIndex, picture >= 0);
+    const int look = reader.LookOf(mesh.mMaterialIndex, &model);
+    const bool pictured = model.looks[static_cast<size_t>(look)].picture >= 0;
+    const Vec3 colour = reader.MaterialColour(mesh.mMaterialIndex);
     const bool coloured = mesh.HasVertexColors(0), mapped = mesh.HasTextureCoords(0);
-    for (size_t i = 0; i < lists[m].size(); i += 3) {
+    const bool smooth = mesh.HasNormals() && !lists[m].faceted;
+    for (size_t i = 0; i < indices.size(); i += 3) {
       Triangle triangle{};
-      triangle.picture = picture;
+      triangle.look = look;
       for (int k = 0; k < 3; ++k) {
-        const unsigned n = lists[m][i + (mirrored && k ? 3 - k : k)];
+        const unsigned n = indices[i + (mirrored && k ? 3 - k : k)];
         Corner& c = triangle.corners[k];
         c.position = basis(mesh.mVertices[n]);
         if (!std::isfinite(c.position.x) || !std::isfinite(c.position.y) || !std::isfinite(c.position.z))
           throw ToolError(file +
                           ": a vertex has a coordinate that is not a number; repair the model in a modelling program");
-        c.normal = mesh.HasNormals() ? basis(mesh.mNormals[n]) : Vec3{0, 0, 0};
+        c.normal = smooth ? basis(mesh.mNormals[n]) : Vec3{0, 0, 0};
         c.u = mapped ? mesh.mTextureCoords[0][n].x : 0;
         c.v = mapped ? mesh.mTextureCoords[0][n].y : 0;
         c.colour = colour;
@@ -311,7 +432,7 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
           const aiColor4D& vc = mesh.mColors[0][n];
           // Vertex colours stand in for an untextured material's colour and tint a picture.
           const Vec3 own{Unit(vc.r), Unit(vc.g), Unit(vc.b)};
-          c.colour = picture >= 0 ? Vec3{colour.x * own.x, colour.y * own.y, colour.z * own.z} : own;
+          c.colour = pictured ? Vec3{colour.x * own.x, colour.y * own.y, colour.z * own.z} : own;
         }
       }
       model.triangles.push_back(triangle);
@@ -320,4 +441,28 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   // Degenerate faces may still be all that is left once assimp has prepared the meshes.
   if (model.triangles.empty()) throw NoFaces(file);
   return model;
+}
+
+void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
+  Vec3 low{FLT_MAX, FLT_MAX, FLT_MAX}, high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
+  for (const Triangle& t : model->triangles)
+    for (const Corner& c : t.corners) {
+      low = {std::min(low.x, c.position.x), std::min(low.y, c.position.y), std::min(low.z, c.position.z)};
+      high = {std::max(high.x, c.position.x), std::max(high.y, c.position.y), std::max(high.z, c.position.z)};
+    }
+  const double longest = std::max({double{high.x} - low.x, double{high.y} - low.y, double{high.z} - low.z});
+  if (!(longest > 0))
+    throw ToolError(file + ": all the model's points coincide, so it has no size; check that it holds a real surface");
+  if (longest > 1e6)
+    throw ToolError(file + ": the model is " + FloatText(static_cast<float>(longest)) +
+                    " units across, more than a scene can hold; export it in metres");
+  const double scale = size > 0 ? size / longest : 1;
+  if (size <= 0 && (longest < 0.5 || longest > 500))
+    Warn(file + " is " + FloatText(static_cast<float>(longest)) +
+         " units across against an 18-unit glider; give it a size with --size UNITS");
+  const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
+  for (Triangle& t : model->triangles)
+    for (Corner& c : t.corners)
+      c.position = {static_cast<float>((c.position.x - cx) * scale), static_cast<float>((c.position.y - cy) * scale),
+                    static_cast<float>((c.position.z - double{low.z}) * scale)};
 }

@@ -7,13 +7,14 @@
 
 #include "tools/picture.h"
 
+struct aiScene;
+
 struct Vec3 {
   float x, y, z;
 };
 
-
-// One corner: its place, its smooth normal, where it lies on its material's picture, and the colour that
-// multiplies the picture (for a material without one, the whole colour), each channel 0..1.
+// One corner: its place, its smooth normal, where it lies on its material's pictures, and the colour that
+// multiplies the picture (for a material without one, the whole colour) before the sun, each channel 0..1.
 struct Corner {
   Vec3 position;
   Vec3 normal;
@@ -21,13 +22,23 @@ struct Corner {
   Vec3 colour;
 };
 
+// How a material shows beyond its corners' colours: its picture, the light it gives off itself (the
+// emissive colour times its own picture, added unshaded), and whether the sun shades it at all.
+struct Look {
+  int picture = -1;  // into ImportedModel::pictures, -1 for none
+  Vec3 glow{0, 0, 0};
+  int glowPicture = -1;
+  bool lit = true;
+};
+
 struct Triangle {
   Corner corners[3];
-  int picture;  // into ImportedModel::pictures, -1 for none
+  int look;  // into ImportedModel::looks
 };
 
 struct ImportedModel {
   std::vector<Picture> pictures;  // the materials' pictures, top row first
+  std::vector<Look> looks;
   std::vector<Triangle> triangles;
   size_t sourceFaces = 0;  // before simplification
 };
@@ -37,5 +48,13 @@ enum class UpAxis { kFromFile, kY, kZ };
 // Reads every mesh of the file with its node transforms applied and turns it Z-up: the up axis the file
 // records where it has one, Y otherwise, or the one given. With targetFaces above 0, larger models are
 // simplified towards that many triangles. Throws ToolError for files it cannot use; warnings (a missing
-// texture picture, a simplification that stopped short) are printed as they arise.
+// texture picture, a material without a colour, a simplification that stopped short) are printed as they arise.
 ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces);
+
+// The part of ReadModel after assimp: a scene whose meshes are triangulated, validated and pre-transformed
+// becomes the model. Pictures the materials name are looked for beside `file`.
+ImportedModel ModelFromScene(const aiScene& scene, const std::string& file, UpAxis up, size_t targetFaces);
+
+// Scales the model so that its longest side is `size` (0 keeps the file's units, with a warning for odd
+// sizes) and moves it so that the centre of the bottom of its bounding box is the origin.
+void PutOnOrigin(ImportedModel* model, double size, const std::string& file);
