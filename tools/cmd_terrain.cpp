@@ -35,7 +35,7 @@ const char* const kHelp =
     "                   SRTM .hgt, ESRI ASCII grid, ...), cells at their true size in metres\n"
     "  --texture IMAGE  the colour picture draped over it (default: colour by height, shaded by the sun)\n"
     "  --name NAME      the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name)\n"
-    "  --size UNITS     the longer side in world units, at least 100 (default 1000, what the view shows)\n"
+    "  --size UNITS     the longer side in world units, 100 to 100000 (default 1000, what the view shows)\n"
     "  --exaggerate K   heights times K (default 1)\n"
     "  --faces N        at most N triangles (default 500000)\n"
     "The glider starts at the origin: the terrain is centred there, with the ground under the start one\n"
@@ -99,19 +99,20 @@ int RunTerrain(const std::vector<std::string>& argv) {
                                       settings.cameraDistance, input);
   settings.gridDivisions = static_cast<float>(terrain.layout.divisions);
 
-  // Objects keep their place on the terrain, from the old terrain's centre to the new one's, and their height
-  // above the ground; a scene without ground under an object stands it on z = 0.
+  // Objects keep their place on the terrain, from the old terrain's centre to the new one's, and those on it
+  // their height above the ground; a scene without ground under an object stands it on z = 0.
   const float oldX = LocationModel.empty() ? 0 : static_cast<float>((static_cast<double>(minX) + maxX) / 2);
   const float oldY = LocationModel.empty() ? 0 : static_cast<float>((static_cast<double>(minY) + maxY) / 2);
   const double halfX = terrain.layout.quadsX * terrain.layout.spacingX / 2;
   const double halfY = terrain.layout.quadsY * terrain.layout.spacingY / 2;
   for (LinkEntry& entry : doc.sections[kObjects])
     for (CVertex3& p : entry.positions) {
-      const CVertex3 moved{static_cast<float>(p.x - oldX + terrain.offsetX), static_cast<float>(p.y - oldY + terrain.offsetY),
-                           p.z};
-      if (!(std::fabs(moved.x - terrain.offsetX) <= halfX && std::fabs(moved.y - terrain.offsetY) <= halfY)) continue;
-      const float z = p.z - GroundHeight(p.x, p.y).value_or(0.0f) + terrain.HeightAt(moved.x, moved.y);
-      if (std::isfinite(z)) p = CVertex3{moved.x, moved.y, z};
+      CVertex3 moved{static_cast<float>(p.x - oldX + terrain.offsetX), static_cast<float>(p.y - oldY + terrain.offsetY),
+                     p.z};
+      if (std::fabs(moved.x - terrain.offsetX) <= halfX && std::fabs(moved.y - terrain.offsetY) <= halfY)
+        moved.z = p.z - GroundHeight(p.x, p.y).value_or(0.0f) + terrain.HeightAt(moved.x, moved.y);
+      // A place that is not a number stays as it was, for check to name.
+      if (std::isfinite(moved.x) && std::isfinite(moved.y) && std::isfinite(moved.z)) p = moved;
     }
   const std::string base = "Location/" + name;
   LinkEntry entry{base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}};

@@ -98,6 +98,14 @@ struct StartDrop {
   double glider, sight;
 };
 
+void CheckReach(const CVertex3& v, const std::string& input) {
+  if (!(std::fabs(v.x) <= kMostUnits && std::fabs(v.y) <= kMostUnits && std::fabs(v.z) <= kMostUnits))
+    throw ToolError(input + ": the terrain would reach (" + FloatText(v.x) + ", " + FloatText(v.y) + ", " +
+                    FloatText(v.z) + "), beyond the " + FloatText(static_cast<float>(kMostUnits)) +
+                    " units glide can fly over; lower --exaggerate or --size, or check the file's heights and "
+                    "cell size");
+}
+
 StartDrop DropFor(Terrain& terrain, double clearance, double cameraDistance) {
   constexpr int kSamples = 32;
   StartDrop drop{terrain.HeightAt(0, 0) + clearance, -INFINITY};
@@ -119,6 +127,9 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
   terrain.layout = ChooseLayout(grid, metresX * terrain.unitsPerMetre, metresY * terrain.unitsPerMetre, maxFaces);
   const TerrainLayout& l = terrain.layout;
   const double lift = terrain.unitsPerMetre * exaggerate;
+  // Heights are taken from the middle's before they are scaled into single precision, so that a plateau far
+  // above the sea keeps its relief.
+  const double middle = grid.Sample((grid.width - 1) / 2.0, (grid.height - 1) / 2.0);
   MeshBuilder& mesh = terrain.mesh;
   mesh.vertices.reserve(static_cast<size_t>(l.quadsX + 1) * (l.quadsY + 1));
   mesh.coords.reserve(mesh.vertices.capacity());
@@ -128,9 +139,11 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
       const double row = static_cast<double>(l.quadsY - j) / l.quadsY * (grid.height - 1);
       mesh.AddVertex(static_cast<float>((i - l.quadsX / 2.0) * l.spacingX),
                      static_cast<float>((j - l.quadsY / 2.0) * l.spacingY),
-                     static_cast<float>(grid.Sample(column, row) * lift), static_cast<float>(i) / l.quadsX,
+                     static_cast<float>((grid.Sample(column, row) - middle) * lift), static_cast<float>(i) / l.quadsX,
                      static_cast<float>(j) / l.quadsY);
     }
+  // Heights this far apart would also lose the start's clearance to rounding as the terrain is moved.
+  for (const CVertex3& v : mesh.vertices) CheckReach(v, input);
   mesh.faces.reserve(static_cast<size_t>(l.Faces()));
   const int w = l.quadsX + 1;
   for (int j = 0; j < l.quadsY; ++j)
@@ -158,19 +171,16 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
   terrain.offsetX = bestX;
   terrain.offsetY = bestY;
   const StartDrop need = DropFor(terrain, clearance, cameraDistance);
-  terrain.offsetZ = -std::max(need.glider, need.sight);
+  const double drop = std::max(need.glider, need.sight);
+  terrain.offsetZ = -drop - middle * lift;
 
   terrain.lowest = INFINITY;
   terrain.highest = -INFINITY;
   for (CVertex3& v : mesh.vertices) {
     v.x = static_cast<float>(v.x + terrain.offsetX);
     v.y = static_cast<float>(v.y + terrain.offsetY);
-    v.z = static_cast<float>(v.z + terrain.offsetZ);
-    if (!(std::fabs(v.x) <= kMostUnits && std::fabs(v.y) <= kMostUnits && std::fabs(v.z) <= kMostUnits))
-      throw ToolError(input + ": the terrain would reach (" + FloatText(v.x) + ", " + FloatText(v.y) + ", " +
-                      FloatText(v.z) + "), beyond the " + FloatText(static_cast<float>(kMostUnits)) +
-                      " units glide can fly over; lower --exaggerate or --size, or check the file's heights and "
-                      "cell size");
+    v.z = static_cast<float>(v.z - drop);
+    CheckReach(v, input);
     terrain.lowest = std::min(terrain.lowest, v.z);
     terrain.highest = std::max(terrain.highest, v.z);
   }
