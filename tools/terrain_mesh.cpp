@@ -91,13 +91,6 @@ float Terrain::HeightAt(float x, float y) const {
 
 namespace {
 
-// How far the terrain, centred on (offsetX, offsetY), must come down for the start: the ground under the
-// origin a clearance below the glider, and below the sight line from the camera's first eye as well. The
-// second is the larger only where the ground behind the start rises into the view.
-struct StartDrop {
-  double glider, sight;
-};
-
 void CheckReach(const CVertex3& v, const std::string& input) {
   if (!(std::fabs(v.x) <= kMostUnits && std::fabs(v.y) <= kMostUnits && std::fabs(v.z) <= kMostUnits))
     throw ToolError(input + ": the terrain would reach (" + FloatText(v.x) + ", " + FloatText(v.y) + ", " +
@@ -106,11 +99,19 @@ void CheckReach(const CVertex3& v, const std::string& input) {
                     "cell size");
 }
 
-StartDrop DropFor(Terrain& terrain, double clearance, double cameraDistance) {
-  constexpr int kSamples = 32;
+// How far the terrain, centred on (offsetX, offsetY), must come down for the start: the ground under the
+// origin a clearance below the glider, and below the sight line from the camera's first eye as well. The
+// second is the larger only where the ground behind the start rises into the view.
+struct StartDrop {
+  double glider, sight;
+};
+
+StartDrop DropFor(const Terrain& terrain, double clearance, double cameraDistance) {
+  // Several samples a quad, so that no ridge between them is missed.
+  const int samples = static_cast<int>(std::clamp(4 * cameraDistance / terrain.layout.spacingX, 32.0, 4096.0));
   StartDrop drop{terrain.HeightAt(0, 0) + clearance, -INFINITY};
-  for (int s = 0; s <= kSamples; ++s) {
-    const double along = static_cast<double>(s) / kSamples;
+  for (int s = 0; s <= samples; ++s) {
+    const double along = static_cast<double>(s) / samples;
     const double ground = terrain.HeightAt(static_cast<float>(-cameraDistance * along), 0);
     drop.sight = std::max(drop.sight, ground + clearance - kEyeLift * along);
   }
