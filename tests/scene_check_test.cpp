@@ -219,7 +219,7 @@ const std::vector<Broken>& BrokenScenes() {
          });
        },
        "error: Horizon/sky.bmp: ", "more than the decoder's limit", 1},
-      {"TextureNotPowerOfTwo", [] { WriteFile("Horizon/sky.bmp", Texture(6, 4)); }, "error: Horizon/sky.bmp: ", "is 6 x 4 pixels; OpenGL 1.1 takes only sides that are powers of two, so the mesh may show untextured; resize it to 8x4 and save it as a 24-bit BMP with a 40-byte header (the 'Windows 3' form), or let 'glide-scene sky DIR PICTURE' write it", 1},
+      {"TextureNotPowerOfTwo", [] { WriteFile("Horizon/sky.bmp", Texture(6, 4)); }, "error: Horizon/sky.bmp: ", "is 6 x 4 pixels; OpenGL 1.1 takes only sides that are powers of two, so the mesh may show untextured; resize it to 8x4 and save it as a 24-bit BMP with a 40-byte header (BITMAPINFOHEADER), or let 'glide-scene sky DIR PICTURE' write it", 1},
       // Meshes.
       {"VertexWithOneBlank", [] { SetLine(kBox, 3, "v 2 2 0"); }, "error: Objects/box.obj:3: ", "one blank after 'v'", 1},
       {"CoordWithOneBlank", [] { SetLine(kBox, 8, "vt 1 1 0"); }, "error: Objects/box.obj:8: ", "one blank after 'vt'", 1},

@@ -241,8 +241,8 @@ std::string Remake(int section) {
       nullptr, "let 'glide-scene terrain DIR INPUT --texture PICTURE' write it from the picture",
       "let 'glide-scene sky DIR PICTURE' write it from the picture",
       "let 'glide-scene object DIR MODEL' write it from the model with its pictures",
-      "let 'glide-scene new DIR' write the glider's"};
-  const std::string save = "save it as a 24-bit BMP with a 40-byte header (the 'Windows 3' form)";
+      "copy Glader/glader01.bmp from a scene that 'glide-scene new OTHER' makes"};
+  const std::string save = "save it as a 24-bit BMP with a 40-byte header (BITMAPINFOHEADER)";
   return section >= 1 && section <= 4 ? save + ", or " + by[section] : save;
 }
 
