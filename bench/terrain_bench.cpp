@@ -80,7 +80,7 @@ const HeightGrid& Heights() {
 }
 
 void BuildMesh(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(BuildTerrain(Heights(), 1000, 1, 500000, 6).mesh.faces.data());
+  for (auto _ : state) benchmark::DoNotOptimize(BuildTerrain(Heights(), 1000, 1, 500000, 6, 35, kTile).mesh.faces.data());
 }
 BENCHMARK(BuildMesh)->Unit(benchmark::kMillisecond);
 
@@ -91,7 +91,7 @@ BENCHMARK(ShadeTexture)->Unit(benchmark::kMillisecond);
 
 // The mesh text with the shortest exact numbers.
 void MeshTextOurs(benchmark::State& state) {
-  const Terrain terrain = BuildTerrain(Heights(), 1000, 1, 500000, 6);
+  const Terrain terrain = BuildTerrain(Heights(), 1000, 1, 500000, 6, 35, kTile);
   size_t bytes = 0;
   for (auto _ : state) bytes = MeshText(terrain.mesh).size();
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
@@ -100,7 +100,7 @@ BENCHMARK(MeshTextOurs)->Unit(benchmark::kMillisecond);
 
 // Peer: the same lines through snprintf with "%f", which also rounds them to six decimals.
 void MeshTextPrintf(benchmark::State& state) {
-  const Terrain terrain = BuildTerrain(Heights(), 1000, 1, 500000, 6);
+  const Terrain terrain = BuildTerrain(Heights(), 1000, 1, 500000, 6, 35, kTile);
   size_t bytes = 0;
   for (auto _ : state) {
     std::string out;

@@ -167,6 +167,9 @@ const std::vector<Broken>& BrokenScenes() {
       {"TurnStepZero", [] { SetLine(kSettings, 4, "0.0 radians"); }, "error: dbIlm/setting.ini:4: ", "turn step is 0", 1},
       {"SettingsMissing", [] { std::filesystem::remove(kSettings); }, "error: dbIlm/setting.ini: ", "missing", 1},
       {"LogLevelDoesNotScan", [] { SetLine(kSettings, 1, "verbose"); }, "warning: dbIlm/setting.ini:1: ", "glide keeps 0 for the log level", 0},
+      {"MoveStepNotANumber", [] { SetLine(kSettings, 3, "nan"); }, "error: dbIlm/setting.ini:3: ", "'nan' reads as nan, not a finite number", 1},
+      {"ClearanceBeyondSinglePrecision", [] { SetLine(kSettings, 5, "3.5e38"); }, "error: dbIlm/setting.ini:5: ", "reads as inf, not a finite number", 1},
+      {"CameraDistanceHuge", [] { SetLine(kSettings, 6, "3e38"); }, "error: dbIlm/setting.ini:6: ", "beyond the 1000000 any scene needs", 1},
       {"SettingsShort", [] { WriteFile(kSettings, "1\ndbIlm/scene.txt\n0.6\n"); }, "error: dbIlm/setting.ini: ", "has 3 of the 9 lines", 1},
       // The link file.
       {"CountDoesNotScan", [] { SetLine(kLink, 18, "two"); }, "error: dbIlm/scene.txt:18: ", "is not a position count", 1},
@@ -181,6 +184,8 @@ const std::vector<Broken>& BrokenScenes() {
       {"FewerPositionsThanCount", [] { SetLine(kLink, 18, "3"); }, "error: dbIlm/scene.txt:16: ", "after 2 of its 3 positions", 1},
       {"PositionLinesMissing", [] { RemoveLine(kLink, 21); }, "error: dbIlm/scene.txt:16: ", "after 1 of its 2 positions", 1},
       {"PositionLineNotANumber", [] { RemoveLine(kLink, 14); }, "error: dbIlm/scene.txt:15: ", "is read as the Z of position 1 of the entry 'Horizon/sky' (line 9)", 1, 2},
+      {"PositionNotANumber", [] { SetLine(kLink, 21, "-nan"); }, "error: dbIlm/scene.txt:21: ", "the Z of position 1 of 'Objects/box' reads as -nan, not a finite number", 1},
+      {"PositionBeyondReach", [] { SetLine(kLink, 22, "1e30"); }, "error: dbIlm/scene.txt:22: ", "the X of position 2 of 'Objects/box' reads as 1e+30, beyond", 1},
       {"NoTerrainEntry", [] { WriteFile(kLink, "# Location\n" + std::string(kBaseLink).substr(std::string(kBaseLink).find("# Horizon"))); }, "warning: dbIlm/scene.txt: ", "no terrain entry", 0},
       {"LinkFileMissing", [] { std::filesystem::remove(kLink); }, "error: dbIlm/setting.ini:2: ", "'dbIlm/scene.txt' does not exist", 1},
       {"NameIsANumber", [] { SetLine(kLink, 18, "1"); }, "error: dbIlm/scene.txt:22: ", "the entry name '-20' is a number", 1},
@@ -214,7 +219,7 @@ const std::vector<Broken>& BrokenScenes() {
          });
        },
        "error: Horizon/sky.bmp: ", "more than the decoder's limit", 1},
-      {"TextureNotPowerOfTwo", [] { WriteFile("Horizon/sky.bmp", Texture(6, 4)); }, "error: Horizon/sky.bmp: ", "is 6 x 4 pixels", 1},
+      {"TextureNotPowerOfTwo", [] { WriteFile("Horizon/sky.bmp", Texture(6, 4)); }, "error: Horizon/sky.bmp: ", "is 6 x 4 pixels; OpenGL 1.1 takes only sides that are powers of two, so the mesh may show untextured; resize it to 8x4 and save it as a 24-bit BMP with a 40-byte header (BITMAPINFOHEADER), or let 'glide-scene sky DIR PICTURE' write it", 1},
       // Meshes.
       {"VertexWithOneBlank", [] { SetLine(kBox, 3, "v 2 2 0"); }, "error: Objects/box.obj:3: ", "one blank after 'v'", 1},
       {"CoordWithOneBlank", [] { SetLine(kBox, 8, "vt 1 1 0"); }, "error: Objects/box.obj:8: ", "one blank after 'vt'", 1},
@@ -226,6 +231,7 @@ const std::vector<Broken>& BrokenScenes() {
       {"NoFaces", [] { WriteFile(kBox, std::string(kBoxMesh).substr(0, std::string(kBoxMesh).find("f "))); }, "error: Objects/box.obj: ", "has no face", 1},
       {"FaceWithoutSlashes", [] { SetLine(kBox, 13, "f 3 4 5"); }, "error: Objects/box.obj:13: ", "without '/'", 1},
       {"FaceWithoutTexture", [] { SetLine(kBox, 13, "f 3//3 4//4 5//5"); }, "error: Objects/box.obj:13: ", "without a texture number", 1},
+      {"VertexNotFinite", [] { SetLine("Location/ground.obj", 7, "v  10 -50 -inf"); }, "error: Location/ground.obj:7: ", "'v  10 -50 -inf' is a vertex glide reads with a coordinate that is not a finite number", 1},
       {"FaceWithNegativeNumbers", [] { SetLine(kBox, 14, "f -2/-2/-2 -5/-5/-5 -1/-1/-1"); }, "error: Objects/box.obj:14: ", "negative", 1},
       // Flight.
       {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2", 1},
@@ -237,6 +243,7 @@ const std::vector<Broken>& BrokenScenes() {
          SetLine(kLink, 22, "20");
        }, "error: dbIlm/scene.txt:2: ", "finds no terrain", 1},
       {"StartInsideTerrain", [] { WriteGround([](float x, float y) { return x == 0 && y == 0 ? 20.0f : 0.0f; }); }, "warning: dbIlm/scene.txt:2: ", "20 below the ground", 0},
+      {"CameraStartsInsideTerrain", [] { WriteGround([](float x, float) { return x <= -30 ? 30.0f : 0.0f; }); }, "warning: dbIlm/scene.txt:2: ", "the chase camera starts at (-35, 0, 15), 15 below the ground there", 0},
       {"TerrainPlacedAway", [] { SetLine(kLink, 5, "5"); }, "error: dbIlm/scene.txt:5: ", "ground following uses the mesh's own coordinates", 1},
       {"SecondTerrainPlace", [] {
          const std::string base = kBaseLink;
@@ -262,6 +269,7 @@ TEST_P(BrokenScene, GivesItsOneFinding) {
   EXPECT_EQ(run.findings[0].rfind(GetParam().where, 0), 0u) << run.findings[0];
   EXPECT_NE(run.findings[0].find(GetParam().says), std::string::npos) << run.findings[0];
   EXPECT_EQ(run.exit, GetParam().exit) << run.output;
+  EXPECT_EQ(run.output.find("'convert "), std::string::npos) << run.output;  // a tool no scene maker installs
 }
 
 INSTANTIATE_TEST_SUITE_P(SceneCheck, BrokenScene, testing::ValuesIn(BrokenScenes()),
@@ -408,6 +416,10 @@ TEST(SceneCheck, CommandLine) {
   EXPECT_NE(Check("--help").output.find("usage: glide-scene check DIR"), std::string::npos);
   EXPECT_NE(RunCapture(std::string(GLIDE_SCENE_PATH) + " check 2>&1; echo \"exit=$?\"").find("exit=2"), std::string::npos);
   EXPECT_EQ(Check(dir.path(), "--map out.jpg").exit, 2);
+  WriteBaseScene();
+  const CheckRun unwritten = Check(dir.path(), "--map " + dir.path() + "/none/map.png");
+  EXPECT_EQ(unwritten.exit, 3) << unwritten.output;
+  EXPECT_NE(unwritten.output.find("scene OK"), std::string::npos) << unwritten.output;
   const CheckRun missing = Check(dir.path() + "/none");
   EXPECT_EQ(missing.exit, 1);
   EXPECT_NE(missing.output.find("no such scene folder"), std::string::npos) << missing.output;

@@ -192,6 +192,14 @@ class SceneTerrain : public testing::Test {
         }
       }
     EXPECT_EQ(missed, 0);
+    // On the faces' corners and edges too, diagonals included, where the height is the mean of the edge's ends.
+    for (int32_t f = 0; f < m.CountFace; f += std::max(1, m.CountFace / 500))
+      for (int a = 0; a < 3; ++a)
+        for (int b = a; b < 3; ++b) {
+          const CVertex3 &p = m.Vertices[m.Face[f].Index[a]], &q = m.Vertices[m.Face[f].Index[b]];
+          const std::optional<float> z = GroundHeight((p.x + q.x) / 2, (p.y + q.y) / 2);
+          EXPECT_NEAR(z.value_or(NAN), (p.z + q.z) / 2, 1e-3 * (1 + std::fabs(p.z))) << (p.x + q.x) / 2 << " " << (p.y + q.y) / 2;
+        }
 
     // Settings in proportion: a crossing in one to two minutes at 60 frames a second.
     const double crossing = std::max(unitsX, unitsY) / set.moveStep / 60;
@@ -222,6 +230,14 @@ TEST_F(SceneTerrain, SixteenBitPngKeepsItsSixteenBits) {
   ASSERT_EQ(Tool("terrain scene hill.png"), 0) << ReadFile("err.txt");
   const double top = 65 / 10.0;
   Check({65, 49, 1, 1, [&](double c, double r) { return level(c, r) / 65535 * top; }}, "hill");
+}
+
+TEST_F(SceneTerrain, FewLargeFacesAreFoundOnTheirDiagonals) {
+  // 31 x 31 quads of 32 units: close to a long edge, the program's angle test rounds to no face.
+  const auto level = [](double column, double row) { return 4 * column + 3 * row; };
+  WriteRaster("small.png", "PNG", 32, 32, GDT_Byte, level);
+  ASSERT_EQ(Tool("terrain scene small.png"), 0) << ReadFile("err.txt");
+  Check({32, 32, 1, 1, [&](double c, double r) { return level(c, r) / 255 * 3.2; }}, "small");
 }
 
 TEST_F(SceneTerrain, GeographicGeoTiffCellsAreMetresAtTheirLatitude) {
@@ -300,6 +316,25 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
   s = LoadScene("scene");
   EXPECT_EQ(std::string(LocationLinks.at(0).NameModel), "Location/plane2");
   EXPECT_NEAR(ObjectsLinks.at(0).Position[0].z - *GroundHeight(100, 50), 3, 1e-3);
+  // A steep hill where the chase camera starts, 35 units behind the glider: the terrain moves, the tower with it.
+  std::vector<uint8_t> hill(541 * 541);
+  for (int k = 0; k < 541 * 541; ++k) hill[k] = std::hypot(k % 541 - 251, k / 541 - 270) < 12 ? 255 : 0;
+  ASSERT_TRUE(stbi_write_png("hill.png", 541, 541, 1, hill.data(), 541));
+  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << ReadFile("err.txt");
+  double dx = 0, dy = 0, dz = 0;
+  const std::string out = ReadFile("out.txt");
+  ASSERT_EQ(std::sscanf(out.c_str() + out.find("moved by ("), "moved by (%lf, %lf, %lf)", &dx, &dy, &dz), 3) << out;
+  s = LoadScene("scene");
+  EXPECT_NEAR((minX + maxX) / 2, dx, 1e-3);
+  EXPECT_NEAR((minY + maxY) / 2, dy, 1e-3);
+  const CVertex3 tower = ObjectsLinks.at(0).Position[0];
+  EXPECT_FLOAT_EQ(tower.x, 100 + static_cast<float>(dx));
+  EXPECT_FLOAT_EQ(tower.y, 50 + static_cast<float>(dy));
+  EXPECT_NEAR(tower.z - *GroundHeight(tower.x, tower.y), 3, 1e-3);
+  const float clearance = s.load.settings.groundClearance, behind = s.load.settings.cameraDistance;
+  EXPECT_LE(*GroundHeight(0, 0), -clearance + 1e-3);
+  for (int k = 0; k <= 35; ++k)  // the camera's eye, 15 units up, sees the glider over the ground
+    EXPECT_LE(*GroundHeight(-behind * k / 35, 0), 15.0 * k / 35 - clearance + 1e-3) << k;
 }
 
 TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
@@ -328,10 +363,26 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   for (size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<uint8_t>(k * 7919 % 251);
   ASSERT_TRUE(stbi_write_png("noise.png", 64, 64, 1, noise.data(), 64));
   WriteFile("short.png", ReadFile("noise.png").substr(0, ReadFile("noise.png").size() / 2));
+  // Heights and cell sizes no ground has: marked no-data nowhere, so nothing may pass them on.
+  const auto grid = [](const char* name, const char* cell, const char* middle) {
+    WriteFile(name, std::string("ncols 3\nnrows 3\nxllcorner 0\nyllcorner 0\ncellsize ") + cell + "\n1 2 3\n4 " +
+                        middle + " 6\n7 8 9\n");
+  };
+  grid("minf.asc", "10", "-inf");
+  grid("vast.asc", "10", "1e38");
+  grid("tiny.asc", "1e-40", "5");
+  WriteRaster("marker.tif", "GTiff", 8, 8, GDT_Float32, [](int c, int r) { return c == 5 && r == 2 ? 3e38 : 1.0; },
+              transform, 32633);
+  const double broken[6] = {0, 1e300, 0, 0, 0, -1e300};
+  WriteRaster("broken.tif", "GTiff", 8, 8, GDT_Float32, [](int c, int) { return c; }, broken);
   const struct {
     const char* file;
     const char* says;
-  } cases[] = {{"absent.tif", "no such file"},     {"noise.dat", "not a heightmap or elevation raster"},
+  } cases[] = {{"minf.asc", "holds the height -inf at row 1, column 1, beyond the 1000000 metres"},
+               {"vast.asc", "holds the height 1e+38 at row 1, column 1"},
+               {"marker.tif", "holds the height 3e+38 at row 2, column 5"},
+               {"tiny.asc", "its cells are 1e-40 by 1e-40 metres, not between 1e-06 and 1e+07"},
+               {"broken.tif", "its cells are 1e+300 by 1e+300 metres"},{"absent.tif", "no such file"},     {"noise.dat", "not a heightmap or elevation raster"},
                {"nodata.tif", "every cell is no-data"}, {"thin.tif", "1 x 5 samples; a terrain needs at least 2 x 2"},
                {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
                {"huge.png", "9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
@@ -351,7 +402,9 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   const std::pair<const char*, const char*> pictures[] = {
       {"sky scene dot.png", "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
       {"terrain scene good.tif --texture dot.png", "a terrain texture needs at least 2 x 2"},
-      {"sky scene short.png", "short.png: the picture is damaged"}};
+      {"sky scene short.png", "short.png: the picture is damaged"},
+      {"terrain scene steep.asc", "beyond the 100000000 units glide can fly over; lower --exaggerate"}};
+  grid("steep.asc", "1e-05", "900000");
   for (const auto& [args, says] : pictures) {
     EXPECT_EQ(Tool(args), 1) << args;
     EXPECT_NE(ReadFile("err.txt").find(says), std::string::npos) << ReadFile("err.txt");
@@ -360,6 +413,9 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   EXPECT_EQ(Tool("terrain scene good.tif --size 50"), 2);
   EXPECT_NE(ReadFile("err.txt").find("--size must be at least 100, not 50: the glider is 18 units across"),
             std::string::npos)
+      << ReadFile("err.txt");
+  EXPECT_EQ(Tool("terrain scene good.tif --size 1e9"), 2);
+  EXPECT_NE(ReadFile("err.txt").find("--size must lie between 100 and 100000, not 1e9"), std::string::npos)
       << ReadFile("err.txt");
   EXPECT_EQ(Tool("terrain scene good.tif --texture absent.png"), 1);
   EXPECT_NE(ReadFile("err.txt").find("absent.png: no such file"), std::string::npos);

@@ -1,10 +1,12 @@
 // glide-scene check on the mesh and texture files: fixed columns, face forms, counts, and the BMP decoder's refusals.
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
 #include "image/image.h"
 #include "platform/platform.h"
 #include "tools/check.h"
+#include "tools/terrain_mesh.h"
 
 namespace {
 
@@ -78,6 +80,12 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
   const uint8_t* view = MapFile(file.c_str(), &size);
   int vertices = 0, coords = 0;
   FirstLine oneBlank, tabAfterV, coordColumns, forms[kFaceForms], polygons;
+  struct VertexLine {
+    int line;
+    const char* text;
+    size_t length;
+  };
+  std::vector<VertexLine> vertexLines;
   struct ReadFace {
     int line;
     CFace face;
@@ -92,6 +100,7 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
     const char c1 = length >= 2 ? line[1] : '\n';
     if (line[0] == 'v' && c1 == ' ') {
       ++vertices;
+      vertexLines.push_back({n, line, length});
       if (length >= 3 && !IsBlank(line[2])) oneBlank.Saw(n, text);
     } else if (line[0] == 'v' && c1 == 't') {
       ++coords;
@@ -132,6 +141,19 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
     if (!f.checked) continue;
     if (!inside) missing.Saw(f.line, std::string(f.text, f.length));
     else if (named0) zero.Saw(f.line, std::string(f.text, f.length));
+  }
+  if (vertices == loaded.CountVertices) {
+    FirstLine far;
+    for (int32_t v = 1; v <= loaded.CountVertices; ++v) {
+      const CVertex3& p = loaded.Vertices[v];
+      if (!(std::fabs(p.x) <= kMostUnits && std::fabs(p.y) <= kMostUnits && std::fabs(p.z) <= kMostUnits))
+        far.Saw(vertexLines[static_cast<size_t>(v - 1)].line,
+                std::string(vertexLines[static_cast<size_t>(v - 1)].text, vertexLines[static_cast<size_t>(v - 1)].length));
+    }
+    far.Report(out, file, true, "is a vertex glide reads with a coordinate that is not a finite number or lies beyond " +
+                                    Number(kMostUnits) + " units, so its faces are drawn nowhere and ground following "
+                                    "over them lifts the glider to places that are not numbers; write finite "
+                                    "coordinates (glide-scene terrain and object write such meshes)");
   }
   UnmapFile(view, size);
   missing.Report(out, file, true, "names a vertex the file does not have (it has " + std::to_string(vertices) +
@@ -190,8 +212,7 @@ std::string Refusal(const std::string& message, const std::string& file, std::st
     } else if (message == "Out of memory." && width * rows > static_cast<int64_t>(MaxImagePixels)) {
       why = "is " + std::to_string(width) + " x " + std::to_string(rows) + " pixels, more than the decoder's limit of " +
             std::to_string(MaxImagePixels) + " pixels (8192 x 8192)";
-      *fix = "scale it down and save it as a 24-bit BMP, e.g. 'convert IN -resize 4096x4096 -type truecolor BMP3:" +
-             file + "'";
+      *fix = "scale it down to at most 4096 x 4096 and " + *fix;
     } else if (message == "Image file conversion error.") {
       const bool plain = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
       const bool supported = (compression == 0 && plain) || (compression == 1 && bits == 8) ||
@@ -213,13 +234,25 @@ std::string Refusal(const std::string& message, const std::string& file, std::st
   return why;
 }
 
+// How to make a texture glide reads, by the section that uses it: glide-scene's commands write every
+// texture as a 24-bit BMP with a 40-byte header and sides that are powers of two.
+std::string Remake(int section) {
+  const char* const by[5] = {
+      nullptr, "let 'glide-scene terrain DIR INPUT --texture PICTURE' write it from the picture",
+      "let 'glide-scene sky DIR PICTURE' write it from the picture",
+      "let 'glide-scene object DIR MODEL' write it from the model with its pictures",
+      "copy Glader/glader01.bmp from a scene that 'glide-scene new OTHER' makes"};
+  const std::string save = "save it as a 24-bit BMP with a 40-byte header (BITMAPINFOHEADER)";
+  return section >= 1 && section <= 4 ? save + ", or " + by[section] : save;
+}
+
 }  // namespace
 
 void CheckTexture(Findings& out, const TextureLoad& texture) {
   const std::string& file = texture.file;
   if (!texture.image) {
     const std::string message = texture.messages.empty() ? "" : texture.messages.front();
-    std::string fix = "save it as a 24-bit BMP with a 40-byte header, e.g. 'convert IN -type truecolor BMP3:" + file + "'";
+    std::string fix = Remake(texture.section);
     const std::string why = Refusal(message, file, &fix);
     out.Error(file, 0, "the decoder refuses it: it " + why + "; " + fix);
     return;
@@ -228,7 +261,7 @@ void CheckTexture(Findings& out, const TextureLoad& texture) {
   if (!PowerOfTwo(w) || !PowerOfTwo(h)) {
     const std::string size = std::to_string(NearestPowerOfTwo(w)) + "x" + std::to_string(NearestPowerOfTwo(h));
     out.Error(file, 0, "is " + std::to_string(w) + " x " + std::to_string(h) + " pixels; OpenGL 1.1 takes only "
-                       "sides that are powers of two, so the mesh may show untextured; resize it, e.g. 'convert " +
-                           file + " -resize " + size + "! -type truecolor BMP3:" + file + "'");
+                       "sides that are powers of two, so the mesh may show untextured; resize it to " + size +
+                           " and " + Remake(texture.section));
   }
 }

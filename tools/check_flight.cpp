@@ -6,6 +6,7 @@
 #include "config/config.h"
 #include "physics/physics.h"
 #include "tools/check.h"
+#include "tools/terrain_mesh.h"
 
 namespace {
 
@@ -99,6 +100,41 @@ void CheckStart(Findings& out, const std::string& linkFile, int terrainLine) {
   }
 }
 
+// The chase camera's first eye: glide places it behind the glider at the origin, heading and pitch 0,
+// before the first frame is drawn.
+CVertex3 FirstEye() {
+  const CVertex3 glider = Glader;
+  const float yaw = GladerYaw, pitch = GladerPitch, cameraYaw = CameraYaw, cameraPitch = CameraPitch;
+  const CVertex3 eye = CameraEye;
+  auto* const lookAt = ApplyLookAt;
+  Glader = CVertex3{0, 0, 0};
+  GladerYaw = GladerPitch = CameraYaw = CameraPitch = 0;
+  ApplyLookAt = nullptr;
+  PositionCamera();
+  const CVertex3 first{CameraEye.x, CameraEye.y, static_cast<float>(CameraEye.z + kEyeLift)};
+  Glader = glider;
+  GladerYaw = yaw;
+  GladerPitch = pitch;
+  CameraYaw = cameraYaw;
+  CameraPitch = cameraPitch;
+  CameraEye = eye;
+  ApplyLookAt = lookAt;
+  return first;
+}
+
+void CheckCamera(Findings& out, const std::string& linkFile, int terrainLine) {
+  const CVertex3 eye = FirstEye();
+  const std::optional<float> ground = GroundHeight(eye.x, eye.y);
+  if (!ground || *ground < eye.z) return;
+  std::string place = "(";
+  place.append(Height(eye.x)).append(", ").append(Height(eye.y)).append(", ").append(Height(eye.z)).append(")");
+  out.Warning(linkFile, terrainLine, "the chase camera starts at " + place + ", " + Height(*ground - eye.z) +
+                                     " below the ground there, so the first frames show the ground from inside and "
+                                     "no glider; lower the terrain behind the start (-X) or move it aside "
+                                     "('glide-scene terrain DIR INPUT' places a terrain so that the camera starts "
+                                     "above it)");
+}
+
 // The placement point is the model's own origin; its lowest vertex should meet the ground there.
 void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFile) {
   for (size_t i = 0; i < ObjectsModel.size() && i < link.sections[kObjects].size(); ++i) {
@@ -113,6 +149,8 @@ void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFi
     const LinkedEntry& entry = link.sections[kObjects][i];
     for (size_t k = 0; k < entry.positionLines.size(); ++k) {
       const CVertex3& at = ObjectsLinks[i].Position[k];
+      if (!(std::fabs(at.x) <= kMostUnits && std::fabs(at.y) <= kMostUnits && std::fabs(at.z) <= kMostUnits))
+        continue;  // reported with the link file
       const std::optional<float> ground = GroundHeight(at.x, at.y);
       const std::string which = "'" + entry.name + "' at " + Place(at);
       if (!ground) {
@@ -261,5 +299,6 @@ void CheckFlight(Findings& out, const LinkScan& link, const std::string& linkFil
   if (!(GridDivisions > 0 && GridDivisions < GridCells - 1)) return;
   if (!CheckGrid(out, terrain, terrainEntry.name + ".obj")) return;
   CheckStart(out, linkFile, terrainEntry.nameLine);
+  CheckCamera(out, linkFile, terrainEntry.nameLine);
   CheckObjects(out, link, linkFile);
 }

@@ -9,6 +9,7 @@
 #include "config/config.h"
 #include "platform/platform.h"
 #include "tools/check.h"
+#include "tools/terrain_mesh.h"
 
 int Findings::Errors() const {
   int errors = 0;
@@ -62,6 +63,8 @@ std::vector<std::string> RawLines(const std::string& text) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
+
+constexpr double kMostSetting = 1e6;
 
 bool SameValue(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
@@ -121,6 +124,18 @@ void CheckSettings(Findings& out, const Settings& glide) {
       else out.Error(file, n, what + "; " + keeps + "; write the value first on the line");
     }
     if (tooLong) break;
+  }
+  // Distances and angles a frame: beyond these the glider leaves any terrain in one frame, and soon after
+  // its position overflows single precision.
+  for (int n = 3; n <= 8; ++n) {
+    const float v = *floats[n - 3];
+    if (scanned[n - 1] && !(std::fabs(v) <= kMostSetting))
+      out.Error(file, n, Quoted(raw[n - 1]) + " reads as " + Number(v) + ", " +
+                             (std::isfinite(v) ? "beyond the " + Number(kMostSetting) + " any scene needs"
+                                               : std::string("not a finite number")) +
+                             ", so glide flies the glider to places that are not numbers; write " +
+                             kSettingNames[n - 1] + " as a plain finite number (glide-scene terrain fits it to the "
+                             "terrain)");
   }
   if (scanned[2] && mine.moveStep == 0)
     out.Error(file, 3, "the move step is 0, so W and S do not move the glider; set it to a distance per frame, e.g. 0.6");
@@ -311,8 +326,26 @@ LinkScan CheckLink(Findings& out, const std::string& file) {
     for (size_t i = 0; same && i < lists[s]->size(); ++i)
       same = reader.scan.sections[s][i].name == (*lists[s])[i].NameModel &&
              static_cast<int>(reader.scan.sections[s][i].positionLines.size()) == (*lists[s])[i].CountPosition;
-    if (!same)
+    if (!same) {
       out.Error(file, 0, "glide-scene check reads this file's entries differently from glide; please report this with the file");
+      continue;
+    }
+    for (size_t i = 0; i < lists[s]->size(); ++i)
+      for (size_t k = 0; k < reader.scan.sections[s][i].positionLines.size(); ++k) {
+        const CVertex3& at = (*lists[s])[i].Position[k];
+        const float axes[3] = {at.x, at.y, at.z};
+        for (int a = 0; a < 3; ++a) {
+          if (std::fabs(axes[a]) <= kMostUnits) continue;
+          const LinkedEntry::Lines& lines = reader.scan.sections[s][i].positionLines[k];
+          out.Error(file, a == 2 ? lines.z : lines.x,
+                    "the " + std::string(kAxes[a]) + " of position " + std::to_string(k + 1) + " of " +
+                        Quoted(reader.scan.sections[s][i].name) + " reads as " + Number(axes[a]) + ", " +
+                        (std::isfinite(axes[a]) ? "beyond the " + Number(kMostUnits) + " units glide can place"
+                                                : std::string("not a finite number")) +
+                        ", so glide draws it nowhere; write a plain finite number");
+          break;
+        }
+      }
   }
   return reader.scan;
 }

@@ -13,13 +13,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int kMapNotWritten = 3;
+
 const char kHelp[] =
     "usage: glide-scene check DIR [--map FILE.png] [--recover]\n"
     "\n"
     "Reads the scene in DIR exactly as glide does (settings, link file, meshes, textures, face grid) and prints\n"
     "one line for every problem: 'error: FILE:LINE: what is wrong; how to fix it', or 'warning: ...'.\n"
     "Errors are what glide misreads or drops, or what stops flying; warnings are what looks wrong.\n"
-    "Exit status: 0 without errors, 1 with errors, 2 for a bad command line.\n"
+    "Exit status: 0 without errors, 1 with errors, 2 for a bad command line, 3 when the map cannot be\n"
+    "written (the findings are printed all the same).\n"
     "\n"
     "  --map FILE.png   also draw the scene from above: the terrain in its texture, shaded; face-grid cells\n"
     "                   too full for ground following in red, cells where it finds no face in blue; objects\n"
@@ -100,12 +103,19 @@ int RunCheck(const std::vector<std::string>& argv) {
   CheckFiles(out, load, link, linkFile);
   CheckFlight(out, link, linkFile);
   for (const Finding& f : out.All()) std::printf("%s\n", FindingLine(f).c_str());
+  bool mapWritten = true;
   if (!map.empty()) {
     const TextureLoad* texture = FindTexture(load, 1, 0);
-    std::printf("%s\n", WriteMap(map, texture ? texture->image : nullptr).c_str());
+    try {
+      std::printf("%s\n", WriteMap(map, texture ? texture->image : nullptr).c_str());
+    } catch (const ToolError& e) {
+      std::fprintf(stderr, "glide-scene check: %s\n", e.what());
+      mapWritten = false;
+    }
   }
   const int errors = out.Errors(), warnings = static_cast<int>(out.All().size()) - errors;
   if (out.All().empty()) std::printf("scene OK\n");
   else std::printf("%s, %s\n", Count(errors, "error").c_str(), Count(warnings, "warning").c_str());
+  if (!mapWritten) return kMapNotWritten;
   return errors ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 // glide-scene terrain: a heightmap or elevation raster becomes the scene's terrain, with settings to fit it.
 #include <algorithm>
 #include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,7 @@ constexpr int kMostTextureSide = 4096;
 constexpr int kLeastShadedSide = 256;
 // The glider is 18 units across and the camera's eye 15 units above it: a smaller terrain is gone in a moment.
 constexpr int kLeastSize = 100;
+constexpr double kMostSize = 100000;
 
 const char* const kHelp =
     "usage: glide-scene terrain DIR INPUT [--texture IMAGE] [--name NAME] [--size UNITS] [--exaggerate K]\n"
@@ -34,11 +36,13 @@ const char* const kHelp =
     "                   SRTM .hgt, ESRI ASCII grid, ...), cells at their true size in metres\n"
     "  --texture IMAGE  the colour picture draped over it (default: colour by height, shaded by the sun)\n"
     "  --name NAME      the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name)\n"
-    "  --size UNITS     the longer side in world units, at least 100 (default 1000, what the view shows)\n"
+    "  --size UNITS     the longer side in world units, 100 to 100000 (default 1000, what the view shows)\n"
     "  --exaggerate K   heights times K (default 1)\n"
     "  --faces N        at most N triangles (default 500000)\n"
-    "Objects keep their height above the ground. The terrain is centred on the origin with the ground\n"
-    "under the start one clearance below the glider.\n";
+    "The glider starts at the origin: the terrain is centred there, with the ground under the start one\n"
+    "clearance below the glider, and moved as little as it takes to keep the glider and the chase camera's\n"
+    "first view of it a clearance above the ground (the offset is printed). Objects move with the terrain\n"
+    "and keep their height above the ground.\n";
 
 std::string DefaultName(const std::string& input) {
   std::string name;
@@ -64,11 +68,14 @@ int RunTerrain(const std::vector<std::string>& argv) {
   if (!parsed) return 0;
   const Args& args = *parsed;
   if (args.positional.size() != 2) throw UsageError("needs the scene folder DIR and the INPUT file");
-  const double size = args.Number("--size", 1000, 0, 100000);
+  const double size = args.Number("--size", 1000, -DBL_MAX, DBL_MAX);
   if (size < kLeastSize)
     throw UsageError("--size must be at least " + std::to_string(kLeastSize) + ", not " + args.Value("--size", "") +
                      ": the glider is 18 units across and its camera sits 15 units above it, so a smaller terrain "
                      "is crossed before it can be seen");
+  if (size > kMostSize)
+    throw UsageError("--size must lie between " + std::to_string(kLeastSize) + " and " + FloatText(kMostSize) +
+                     ", not " + args.Value("--size", ""));
   const double exaggerate = args.Number("--exaggerate", 1, 0.01, 1000);
   const double faces = args.Number("--faces", 500000, 2, 5000000);
   if (faces != std::floor(faces)) throw UsageError("--faces must be a whole number");
@@ -93,18 +100,25 @@ int RunTerrain(const std::vector<std::string>& argv) {
   LinkDoc doc = ReadLinkDoc(linkFile);
   Settings settings = FitSettings(old.settings, size);
   settings.linkFile = linkFile;
-  const Terrain terrain =
-      BuildTerrain(grid, size, exaggerate, static_cast<int64_t>(faces), settings.groundClearance);
+  const Terrain terrain = BuildTerrain(grid, size, exaggerate, static_cast<int64_t>(faces), settings.groundClearance,
+                                      settings.cameraDistance, input);
   settings.gridDivisions = static_cast<float>(terrain.layout.divisions);
 
-  // Objects keep their height above the ground; a scene without ground under an object stands it on z = 0.
-  const float halfX = static_cast<float>(terrain.layout.quadsX * terrain.layout.spacingX / 2);
-  const float halfY = static_cast<float>(terrain.layout.quadsY * terrain.layout.spacingY / 2);
+  // Objects keep their place on the terrain, from the old terrain's centre to the new one's, and those on it
+  // their height above the ground; a scene without ground under an object stands it on z = 0.
+  const float oldX = LocationModel.empty() ? 0 : static_cast<float>((static_cast<double>(minX) + maxX) / 2);
+  const float oldY = LocationModel.empty() ? 0 : static_cast<float>((static_cast<double>(minY) + maxY) / 2);
+  const double halfX = terrain.layout.quadsX * terrain.layout.spacingX / 2;
+  const double halfY = terrain.layout.quadsY * terrain.layout.spacingY / 2;
   for (LinkEntry& entry : doc.sections[kObjects])
-    for (CVertex3& p : entry.positions)
-      if (std::fabs(p.x) <= halfX && std::fabs(p.y) <= halfY)
-        p.z = p.z - GroundHeight(p.x, p.y).value_or(0.0f) + terrain.HeightAt(p.x, p.y);
-
+    for (CVertex3& p : entry.positions) {
+      CVertex3 moved{static_cast<float>(p.x - oldX + terrain.offsetX), static_cast<float>(p.y - oldY + terrain.offsetY),
+                     p.z};
+      if (std::fabs(moved.x - terrain.offsetX) <= halfX && std::fabs(moved.y - terrain.offsetY) <= halfY)
+        moved.z = p.z - GroundHeight(p.x, p.y).value_or(0.0f) + terrain.HeightAt(moved.x, moved.y);
+      // A place that is not a number stays as it was, for check to name.
+      if (std::isfinite(moved.x) && std::isfinite(moved.y) && std::isfinite(moved.z)) p = moved;
+    }
   const std::string base = "Location/" + name;
   LinkEntry entry{base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}};
   if (doc.sections[kLocation].empty())
@@ -135,10 +149,13 @@ int RunTerrain(const std::vector<std::string>& argv) {
   files.Put(SettingsFile, SettingsText(settings));
   files.Commit();
   std::printf("wrote %s.obj (%lld faces, %.0f x %.0f units, heights %.1f to %.1f) and %s.bmp, %s and %s: "
-              "grid divisions %d, fullest cell %d of %d entries, move step %s\n",
+              "grid divisions %d, fullest cell %d of %d entries, move step %s; terrain and objects moved by "
+              "(%s, %s, %s) so that the glider and its camera start above the ground\n",
               base.c_str(), static_cast<long long>(terrain.layout.Faces()),
               terrain.layout.quadsX * terrain.layout.spacingX, terrain.layout.quadsY * terrain.layout.spacingY,
               terrain.lowest, terrain.highest, base.c_str(), linkFile.c_str(), SettingsFile,
-              terrain.layout.divisions, fullest, kMostCellEntries, FloatText(settings.moveStep).c_str());
+              terrain.layout.divisions, fullest, kMostCellEntries, FloatText(settings.moveStep).c_str(),
+              FloatText(static_cast<float>(terrain.offsetX)).c_str(), FloatText(static_cast<float>(terrain.offsetY)).c_str(),
+              FloatText(static_cast<float>(terrain.offsetZ)).c_str());
   return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 
 #include "config/config.h"
 #include "physics/physics.h"
@@ -57,15 +58,47 @@ static std::optional<float> FollowedHeight(float x, float y) {
   return z;
 }
 
+// The highest face filed in the cells around (x, y) whose edges come within `hair` of the point, at the point
+// itself: on an edge or a corner the faces there meet at one height, which the hair only serves to find.
+static std::optional<float> NearbyHeight(float x, float y, double hair) {
+  if (!FaceGrid || LocationModel.empty() || FacePlaneTable.empty()) return std::nullopt;
+  const CModel& terrain = LocationModel[0];
+  std::optional<float> highest;
+  const float nudges[9][2] = {{0, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+  for (const auto& n : nudges) {
+    int column, row;
+    if (!FindCell(static_cast<float>(x + n[0] * hair), static_cast<float>(y + n[1] * hair), &column, &row)) continue;
+    const int32_t* cell = FaceGrid[row][column];
+    for (int32_t k = 1; k <= cell[0]; ++k) {
+      const int32_t f = cell[k];
+      const CVertex3* v[3];
+      for (int i = 0; i < 3; ++i) v[i] = &terrain.Vertices[terrain.Face[f].Index[i]];
+      const double area = (v[1]->x - v[0]->x) * static_cast<double>(v[2]->y - v[0]->y) -
+                          (v[2]->x - v[0]->x) * static_cast<double>(v[1]->y - v[0]->y);
+      bool near = std::fabs(area) > 0;
+      for (int i = 0; i < 3 && near; ++i) {
+        const CVertex3 &a = *v[i], &b = *v[(i + 1) % 3];
+        const double inside = ((b.x - a.x) * (y - static_cast<double>(a.y)) - (x - static_cast<double>(a.x)) * (b.y - a.y)) *
+                              (area > 0 ? 1 : -1);
+        near = inside >= -hair * std::hypot(static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y);
+      }
+      if (!near) continue;
+      const FacePlane& plane = FacePlaneTable[static_cast<size_t>(f)];
+      const float h = static_cast<float>(-(plane.planeA * static_cast<double>(x) + plane.planeB * static_cast<double>(y) +
+                                           plane.planeD) / plane.planeC);
+      if (std::isfinite(h)) highest = highest ? std::max(*highest, h) : h;
+    }
+  }
+  return highest;
+}
+
 std::optional<float> GroundHeight(float x, float y) {
   if (const std::optional<float> z = FollowedHeight(x, y)) return z;
-  // Exactly on a corner or an edge the angle test fails for every face; a step aside finds the faces there.
-  std::optional<float> highest;
-  const float offsets[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
-  for (const auto& o : offsets)
-    if (const std::optional<float> z = FollowedHeight(x + o[0] * 1e-3f, y + o[1] * 1e-3f))
-      highest = highest ? std::max(*highest, *z) : *z;
-  return highest;
+  // On a corner or close to an edge the program's angle test rounds to no face; the faces there are found
+  // a hair aside, a millionth of the face grid's extent, and their planes give the height at the point.
+  const double extent = std::max({1.0, static_cast<double>(maxX) - minX, static_cast<double>(maxY) - minY});
+  if (!std::isfinite(extent)) return std::nullopt;
+  return NearbyHeight(x, y, extent * 1e-6);
 }
 
 std::vector<int32_t> CellFilings(const CModel& terrain, float divisions) {

@@ -32,9 +32,9 @@ struct SceneLoad {
 SceneLoad LoadSceneAsGlide();
 
 // The ground height at (x, y) as ground following finds it over the grid the last load built: the highest
-// face filed in the point's cell whose corners surround it. Exactly on a corner or an edge, where the
-// program's angle test finds no face, the highest of four points a millimetre aside. None where no filed
-// face lies under the point.
+// face filed in the point's cell whose corners surround it. On a corner or close to an edge, where the
+// program's angle test rounds to no face, the highest plane at the point of the faces filed within a hair of
+// it. None where no filed face lies under the point.
 std::optional<float> GroundHeight(float x, float y);
 
 // How many filings each face-grid cell receives from the mesh under the grid's rule (three a face, one for

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/cli.h"
+
 namespace {
 
 constexpr int kMostDivisions = 253;
@@ -76,7 +78,8 @@ TerrainLayout ChooseLayout(const HeightGrid& grid, double unitsX, double unitsY,
 
 float Terrain::HeightAt(float x, float y) const {
   const int w = layout.quadsX + 1;
-  const double fi = x / layout.spacingX + layout.quadsX / 2.0, fj = y / layout.spacingY + layout.quadsY / 2.0;
+  const double fi = (x - offsetX) / layout.spacingX + layout.quadsX / 2.0;
+  const double fj = (y - offsetY) / layout.spacingY + layout.quadsY / 2.0;
   const int i = std::clamp(static_cast<int>(std::floor(fi)), 0, layout.quadsX - 1);
   const int j = std::clamp(static_cast<int>(std::floor(fj)), 0, layout.quadsY - 1);
   const double fx = fi - i, fy = fj - j;
@@ -86,13 +89,48 @@ float Terrain::HeightAt(float x, float y) const {
   return static_cast<float>(z(0, 0) + fy * (z(0, 1) - z(0, 0)) + fx * (z(1, 1) - z(0, 1)));
 }
 
-Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int64_t maxFaces, double clearance) {
+namespace {
+
+void CheckReach(const CVertex3& v, const std::string& input) {
+  if (!(std::fabs(v.x) <= kMostUnits && std::fabs(v.y) <= kMostUnits && std::fabs(v.z) <= kMostUnits))
+    throw ToolError(input + ": the terrain would reach (" + FloatText(v.x) + ", " + FloatText(v.y) + ", " +
+                    FloatText(v.z) + "), beyond the " + FloatText(static_cast<float>(kMostUnits)) +
+                    " units glide can fly over; lower --exaggerate or --size, or check the file's heights and "
+                    "cell size");
+}
+
+// How far the terrain, centred on (offsetX, offsetY), must come down for the start: the ground under the
+// origin a clearance below the glider, and below the sight line from the camera's first eye as well. The
+// second is the larger only where the ground behind the start rises into the view.
+struct StartDrop {
+  double glider, sight;
+};
+
+StartDrop DropFor(const Terrain& terrain, double clearance, double cameraDistance) {
+  // Several samples a quad, so that no ridge between them is missed.
+  const int samples = static_cast<int>(std::clamp(4 * cameraDistance / terrain.layout.spacingX, 32.0, 4096.0));
+  StartDrop drop{terrain.HeightAt(0, 0) + clearance, -INFINITY};
+  for (int s = 0; s <= samples; ++s) {
+    const double along = static_cast<double>(s) / samples;
+    const double ground = terrain.HeightAt(static_cast<float>(-cameraDistance * along), 0);
+    drop.sight = std::max(drop.sight, ground + clearance - kEyeLift * along);
+  }
+  return drop;
+}
+
+}  // namespace
+
+Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int64_t maxFaces, double clearance,
+                     double cameraDistance, const std::string& input) {
   Terrain terrain;
   const double metresX = (grid.width - 1) * grid.cellX, metresY = (grid.height - 1) * grid.cellY;
   terrain.unitsPerMetre = size / std::max(metresX, metresY);
   terrain.layout = ChooseLayout(grid, metresX * terrain.unitsPerMetre, metresY * terrain.unitsPerMetre, maxFaces);
   const TerrainLayout& l = terrain.layout;
   const double lift = terrain.unitsPerMetre * exaggerate;
+  // Heights are taken from the middle's before they are scaled into single precision, so that a plateau far
+  // above the sea keeps its relief.
+  const double middle = grid.Sample((grid.width - 1) / 2.0, (grid.height - 1) / 2.0);
   MeshBuilder& mesh = terrain.mesh;
   mesh.vertices.reserve(static_cast<size_t>(l.quadsX + 1) * (l.quadsY + 1));
   mesh.coords.reserve(mesh.vertices.capacity());
@@ -102,9 +140,11 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
       const double row = static_cast<double>(l.quadsY - j) / l.quadsY * (grid.height - 1);
       mesh.AddVertex(static_cast<float>((i - l.quadsX / 2.0) * l.spacingX),
                      static_cast<float>((j - l.quadsY / 2.0) * l.spacingY),
-                     static_cast<float>(grid.Sample(column, row) * lift), static_cast<float>(i) / l.quadsX,
+                     static_cast<float>((grid.Sample(column, row) - middle) * lift), static_cast<float>(i) / l.quadsX,
                      static_cast<float>(j) / l.quadsY);
     }
+  // Heights this far apart would also lose the start's clearance to rounding as the terrain is moved.
+  for (const CVertex3& v : mesh.vertices) CheckReach(v, input);
   mesh.faces.reserve(static_cast<size_t>(l.Faces()));
   const int w = l.quadsX + 1;
   for (int j = 0; j < l.quadsY; ++j)
@@ -112,10 +152,36 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
       const int a = j * w + i + 1;
       mesh.AddQuad(a, a + 1, a + 1 + w, a + w);
     }
-  const double shift = static_cast<double>(terrain.HeightAt(0, 0)) + clearance;
-  terrain.lowest = terrain.highest = static_cast<float>(mesh.vertices.front().z - shift);
+
+  // The nearest centre, in whole vertex spacings so that every coordinate stays exact, where the sight line
+  // needs the terrain no lower than the glider does; the terrain's own centre, lowered further, when none does.
+  const int reach = std::max(l.quadsX, l.quadsY) / 10;
+  double nearest = INFINITY, bestX = 0, bestY = 0;
+  for (int j = -reach; j <= reach; ++j)
+    for (int i = -reach; i <= reach; ++i) {
+      const double x = i * l.spacingX, y = j * l.spacingY;
+      if (x * x + y * y >= nearest) continue;
+      terrain.offsetX = x;
+      terrain.offsetY = y;
+      const StartDrop need = DropFor(terrain, clearance, cameraDistance);
+      if (need.sight > need.glider) continue;
+      nearest = x * x + y * y;
+      bestX = x;
+      bestY = y;
+    }
+  terrain.offsetX = bestX;
+  terrain.offsetY = bestY;
+  const StartDrop need = DropFor(terrain, clearance, cameraDistance);
+  const double drop = std::max(need.glider, need.sight);
+  terrain.offsetZ = -drop - middle * lift;
+
+  terrain.lowest = INFINITY;
+  terrain.highest = -INFINITY;
   for (CVertex3& v : mesh.vertices) {
-    v.z = static_cast<float>(v.z - shift);
+    v.x = static_cast<float>(v.x + terrain.offsetX);
+    v.y = static_cast<float>(v.y + terrain.offsetY);
+    v.z = static_cast<float>(v.z - drop);
+    CheckReach(v, input);
     terrain.lowest = std::min(terrain.lowest, v.z);
     terrain.highest = std::max(terrain.highest, v.z);
   }

@@ -29,17 +29,31 @@ TerrainLayout ChooseLayout(const HeightGrid& grid, double unitsX, double unitsY,
 
 struct Terrain {
   TerrainLayout layout;
-  MeshBuilder mesh;         // vertices row by row from the south-west corner, centred on the origin
+  MeshBuilder mesh;         // vertices row by row from the south-west corner, centred on offsetX, offsetY
   double unitsPerMetre = 1; // world units per metre across; heights are exaggerated on top of it
   float lowest = 0, highest = 0;
+  // Where the start put the terrain: its centre at offsetX, offsetY (whole vertex spacings), its heights
+  // offsetZ from those of the grid times unitsPerMetre and exaggerate.
+  double offsetX = 0, offsetY = 0, offsetZ = 0;
 
   // The height of the mesh at (x, y) as its two triangles per quad interpolate it.
   float HeightAt(float x, float y) const;
 };
 
-// The terrain of the grid, `size` units across its longer side, heights times exaggerate, shifted so that
-// the ground under the origin lies `clearance` below it.
-Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int64_t maxFaces, double clearance);
+// The chase camera's eye stands this far above its place behind the glider.
+constexpr double kEyeLift = 15;
+// What glide-scene lets a terrain's coordinates reach, in units: further out single precision cannot tell
+// neighbouring vertices apart, and ground following's plane products overflow soon after.
+constexpr double kMostUnits = 1e8;
+
+// The terrain of the grid, `size` units across its longer side, heights times exaggerate, moved so that the
+// glider's start at the origin lies at least `clearance` above the ground, and the sight line from the chase
+// camera's first eye (cameraDistance behind along -X, kEyeLift up) to the glider at least `clearance` above
+// it too: its own centre when that serves, else the nearest vertex within a tenth of the size that does,
+// else lowered further. Throws ToolError (naming input) when a coordinate would not be finite or reach
+// beyond kMostUnits.
+Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int64_t maxFaces, double clearance,
+                     double cameraDistance, const std::string& input);
 
 // A texture of the grid, width x height pixels, rows from the south: colour by height, shaded by a fixed sun
 // in the north-west so that the relief reads without lighting.

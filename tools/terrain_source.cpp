@@ -29,6 +29,12 @@ constexpr const char* kShrinkHeights =
     "cut it into tiles or lower its resolution first (for example gdal_translate -outsize 25% 25%)";
 constexpr const char* kShrinkPicture = "scale it down in an image editor first";
 
+std::string Decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", value);
+  return text;
+}
+
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -196,8 +202,13 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
   GDALAllRegister();
   CPLSetErrorHandler(CPLQuietErrorHandler);
   CPLErrorReset();
+  // An ESRI ASCII grid whose first values are whole numbers is read as integers, which turns words such as
+  // "-inf" into 0 unseen; read as reals, they reach the checks below.
+  const GDALDriverH driver = GDALIdentifyDriver(file.c_str(), nullptr);
+  const bool asciiGrid = driver && std::string(GDALGetDriverShortName(driver)) == "AAIGrid";
+  const char* const asReals[] = {"DATATYPE=Float64", nullptr};
   std::unique_ptr<GDALDataset, DatasetClose> dataset(
-      GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+      GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, asciiGrid ? asReals : nullptr));
   if (!dataset || dataset->GetRasterCount() < 1)
     throw ToolError(file + ": not a heightmap or elevation raster glide-scene can read" + GdalReason() +
                     "; use PNG, JPEG, TGA, BMP, GeoTIFF, SRTM .hgt, an ESRI ASCII grid or another raster GDAL reads");
@@ -231,8 +242,6 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
   }
   grid.cellX = std::hypot(transform[1], transform[4]) * unitX * sourceWidth / grid.width;
   grid.cellY = std::hypot(transform[2], transform[5]) * unitY * sourceHeight / grid.height;
-  if (!(grid.cellX > 0 && grid.cellY > 0 && std::isfinite(grid.cellX) && std::isfinite(grid.cellY)))
-    throw ToolError(file + ": its cells have no size; fix the file's geotransform");
 
   int hasNoData = 0;
   const double noData = band->GetNoDataValue(&hasNoData);
@@ -241,30 +250,45 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
   bool anyKnown = false, anyMissing = false;
   for (size_t k = 0; k < grid.z.size(); ++k) {
     const float v = grid.z[k];
-    if (hasNoData && (noDataIsNaN ? std::isnan(v) : v == static_cast<float>(noData))) {
-      known[k] = 0;
-      anyMissing = true;
-      continue;
-    }
-    if (!std::isfinite(v)) {
-      // An averaged cell stands for a block of the raster's cells: its middle one is named.
-      const bool averaged = grid.width < sourceWidth || grid.height < sourceHeight;
-      const auto middle = [](size_t cell, int source, int held) {
-        return std::to_string(static_cast<long long>((cell + 0.5) * source / held));
-      };
-      throw ToolError(file + ": holds a height that is not a number " + (averaged ? "near" : "at") + " row " +
-                      middle(k / grid.width, sourceHeight, grid.height) + ", column " +
-                      middle(k % grid.width, sourceWidth, grid.width) +
-                      "; mark such cells as no-data (gdal_translate -a_nodata nan) or fill them");
-    }
-    anyKnown = true;
+    const bool missing = hasNoData && (noDataIsNaN ? std::isnan(v) : v == static_cast<float>(noData));
+    known[k] = !missing;
+    anyMissing = anyMissing || missing;
+    anyKnown = anyKnown || !missing;
   }
   if (!anyKnown) throw ToolError(file + ": every cell is no-data, so there is no height to use; check the file's no-data value");
+  CheckHeights(grid, file, sourceWidth, sourceHeight, known);
   if (anyMissing) FillMissing(&grid, std::move(known));
   return grid;
 }
 
 }  // namespace
+
+void CheckHeights(const HeightGrid& grid, const std::string& file, int sourceWidth, int sourceHeight,
+                  const std::vector<uint8_t>& known) {
+  if (!(grid.cellX >= kLeastCell && grid.cellX <= kMostCell && grid.cellY >= kLeastCell && grid.cellY <= kMostCell))
+    throw ToolError(file + ": its cells are " + Decimal(grid.cellX) + " by " + Decimal(grid.cellY) +
+                    " metres, not between " + Decimal(kLeastCell) + " and " + Decimal(kMostCell) +
+                    "; fix the file's geotransform (its cell size)");
+  for (size_t k = 0; k < grid.z.size(); ++k) {
+    const float v = grid.z[k];
+    if (!known.empty() && !known[k]) continue;
+    if (std::fabs(v) <= kMostHeight) continue;
+    // An averaged cell stands for a block of the raster's cells: its middle one is named.
+    const bool averaged = grid.width < sourceWidth || grid.height < sourceHeight;
+    const auto middle = [](size_t cell, int source, int held) {
+      return std::to_string(static_cast<long long>((cell + 0.5) * source / held));
+    };
+    const std::string where = std::string(averaged ? "near" : "at") + " row " +
+                              middle(k / grid.width, sourceHeight, grid.height) + ", column " +
+                              middle(k % grid.width, sourceWidth, grid.width);
+    if (std::isnan(v))
+      throw ToolError(file + ": holds a height that is not a number " + where +
+                      "; mark such cells as no-data (gdal_translate -a_nodata nan IN OUT) or fill them");
+    throw ToolError(file + ": holds the height " + Decimal(v) + " " + where + ", beyond the " + Decimal(kMostHeight) +
+                    " metres any ground reaches; if it marks missing cells, declare it as the no-data value "
+                    "(gdal_translate -a_nodata " + Decimal(v) + " IN OUT), otherwise correct the cell");
+  }
+}
 
 float HeightGrid::Sample(double column, double row) const {
   const int c = std::clamp(static_cast<int>(column), 0, width - 2);

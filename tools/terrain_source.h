@@ -25,6 +25,18 @@ struct HeightGrid {
 // their neighbours. Throws ToolError naming the file for anything it cannot use.
 HeightGrid ReadHeights(const std::string& file, int maxSide);
 
+// What a terrain may hold, in metres: heights within +-kMostHeight (deeper than any sea, higher than any
+// mountain, with room for other planets) and cells between kLeastCell and kMostCell on a side.
+constexpr double kMostHeight = 1e6;
+constexpr double kLeastCell = 1e-6, kMostCell = 1e7;
+
+// Throws ToolError naming the file, and the first cell and its value, for a height that is not a number or
+// beyond kMostHeight, or for cells of a size outside kLeastCell..kMostCell. Cells where known is 0 (no-data)
+// are skipped; an empty known checks every cell. A grid averaged down from sourceWidth x sourceHeight
+// samples names the source's cell in the middle of the block.
+void CheckHeights(const HeightGrid& grid, const std::string& file, int sourceWidth, int sourceHeight,
+                  const std::vector<uint8_t>& known = {});
+
 // A colour picture resized to power-of-two sides of at most mostSide, packed RGB rows from the bottom, as a
 // texture of the scene holds it. use says what it is for in messages ("a sky panorama"). Throws ToolError
 // naming the file for anything it cannot use.
