@@ -34,7 +34,7 @@ int MainLoop() {
   return static_cast<int>(msg.wParam);
 }
 
-LRESULT WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   PAINTSTRUCT ps;
   switch (message) {

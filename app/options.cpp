@@ -1,12 +1,10 @@
 // Automation options: working folder, frame limit, key-script replay, screenshot and batch mode.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -106,17 +104,14 @@ static bool ParseCount(const char* text, int* value) {
 
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
 static std::string FromStartFolder(const std::string& startFolder, const char* path) {
-  if (path[0] == '/' || startFolder.empty()) return path;
+  if (std::filesystem::path(path).has_root_path() || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
 
 int ParseOptions(int argc, char** argv) {
-  char* started = getcwd(nullptr, 0);
-  const std::string startFolder = started ? started : "";
-  std::free(started);
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((!display || !*display) && (!wayland || !*wayland)) bBatchMode = 1;
+  std::error_code error;
+  const std::string startFolder = std::filesystem::current_path(error).string();
+  if (!HasDisplay()) bBatchMode = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -131,7 +126,8 @@ int ParseOptions(int argc, char** argv) {
     } else if (arg == "--no-vsync") {
       bNoVsync = true;
     } else if (arg == "-C" && hasValue) {
-      if (chdir(argv[++i]) != 0) {
+      std::filesystem::current_path(argv[++i], error);
+      if (error) {
         std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);
         return 2;
       }
@@ -183,13 +179,14 @@ static bool HasSuffix(const std::string& name, const char* suffix) {
 
 // Only a regular file or a new one is written: opening a FIFO or a device to write would wait for a reader.
 static bool Writable(const std::string& name) {
-  struct stat st;
-  return stat(name.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  return !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
 }
 
 void SaveLastFrame() {
   if (!strOverlayFile.empty()) {
-    FILE* f = Writable(strOverlayFile) ? std::fopen(strOverlayFile.c_str(), "wb") : nullptr;
+    FILE* f = Writable(strOverlayFile) ? std::fopen(strOverlayFile.c_str(), "w") : nullptr;
     const bool written = f && std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) >= 0;
     if (!(f && std::fclose(f) == 0 && written)) {
       std::fprintf(stderr, "glide: could not write overlay lines %s\n", strOverlayFile.c_str());

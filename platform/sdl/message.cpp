@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 int bBatchMode;
 void (*MessageSink)(const char* caption, const char* text);
@@ -22,4 +23,10 @@ int MessageBox(HWND, const char* text, const char* caption, UINT) {
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);
   return 1;
+}
+
+bool HasDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (display && *display) || (wayland && *wayland);
 }
