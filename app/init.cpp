@@ -1,12 +1,12 @@
 // Window creation, the GL context and its fixed state, the projection on resize, and shutdown.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "app/app.h"
 #include "config/config.h"
 #include "image/image.h"
 #include "scene/scene.h"
 #include "render/render.h"
+// Last: on Windows the GL headers need <windows.h>, which platform.h brings.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 HINSTANCE hInstance;
 HDC hDC;

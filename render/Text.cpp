@@ -1,7 +1,4 @@
 // The bitmap font built from a system font into display lists, formatted printing with it, and the overlay.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +7,9 @@
 #include "physics/physics.h"
 #include "platform/platform.h"
 #include "render/render.h"
+// Last: on Windows the GL headers need <windows.h>, which platform.h brings.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 unsigned int base;
 
