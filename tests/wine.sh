@@ -23,11 +23,9 @@ fail() {
   echo "FAILED: $1"
 }
 
-# check NAME CONDITION...: one check, passed when the condition command succeeds.
+# check NAME CONDITION: one check, passed when the shell condition holds.
 check() {
-  name=$1
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
+  if eval "$2"; then pass "$1"; else fail "$1"; fi
 }
 
 # scene DIR [LEVEL]: a fresh copy of the bundled scene in DIR, with the settings' log level when given.
@@ -75,12 +73,12 @@ for level in 1 2; do
     --screenshot shot.bmp --overlay overlay.txt)
   l="$work/flight-linux-$level"
   w="$work/flight-windows-$level"
-  check "flight at log level $level: the same log ($(wc -l <"$l/log.txt") lines)" same_text "$l/log.txt" "$w/log.txt"
-  check "flight at log level $level: the same overlay lines" same_text "$l/overlay.txt" "$w/overlay.txt"
+  check "flight at log level $level: the same log ($(wc -l <"$l/log.txt") lines)" 'same_text "$l/log.txt" "$w/log.txt"'
+  check "flight at log level $level: the same overlay lines" 'same_text "$l/overlay.txt" "$w/overlay.txt"'
   n=$(differing_pixels "$l/shot.bmp" "$w/shot.bmp")
   echo "flight at log level $level: $n of 428800 pixels differ below the overlay's text"
   check "flight at log level $level: the same screenshot below the text, but for at most 0.5 %" \
-    [ -s "$w/shot.bmp" ] && [ "$n" -le 2144 ]
+    '[ -s "$w/shot.bmp" ] && [ "$n" -le 2144 ]'
 done
 
 # The live window: its class, title and client size; W held through the X keyboard moves the glider; Esc ends it.
@@ -88,7 +86,8 @@ scene "$work/live"
 cd "$work/live"
 glide_exe --overlay overlay.txt &
 pid=$!
-check "the window: class, title, 800 x 600 client area" [ "$(probe size)" = 'Pelican`s 3dPrimers|Game|800 600' ]
+size=$(probe size)
+check "the window: class, title, 800 x 600 client area ($size)" '[ "$size" = "Pelican\`s 3dPrimers|Game|800 600" ]'
 window=$(xdotool search --name '^Game$' | head -n 1)
 xdotool windowfocus --sync "$window"
 xdotool keydown w
@@ -96,8 +95,8 @@ sleep 2
 xdotool keyup w
 xdotool key Escape
 wait $pid
-check "Esc ends the run with code 0 and the DeInit line" [ $? -eq 0 ] && ends_with_deinit log.txt
-check "W held moves the glider" ! grep -q '^Glader.x= 0.000000  Glader.y= 0.000000' overlay.txt
+code=$?
+check "Esc ends the run with code 0 and the DeInit line" '[ $code -eq 0 ] && ends_with_deinit log.txt'
 
 # A close request: the close command of the window menu, which the default window procedure makes WM_CLOSE.
 scene "$work/close"
@@ -106,7 +105,10 @@ glide_exe --overlay overlay.txt &
 pid=$!
 probe close
 wait $pid
-check "a close request ends the run with code 0 and the DeInit line" [ $? -eq 0 ] && ends_with_deinit log.txt
+code=$?
+check "a close request ends the run with code 0 and the DeInit line" '[ $code -eq 0 ] && ends_with_deinit log.txt'
+check "W held moves the glider: $(head -n 1 "$work/live/overlay.txt" | tr -d '\r')" \
+  '[ -s overlay.txt ] && [ "$(head -n 1 overlay.txt)" != "$(head -n 1 "$work/live/overlay.txt")" ]'
 
 # A missing glider texture: a real message box titled "Error"; after OK the run goes on. In batch mode, stderr.
 scene "$work/box"
@@ -118,20 +120,22 @@ text=$(probe error)
 xdotool windowfocus --sync "$(xdotool search --name '^Error$' | head -n 1)"
 xdotool key Return
 wait $pid
+code=$?
 check "a missing texture shows the message box \"$text\"; the run goes on after OK" \
-  [ $? -eq 0 ] && [ "$text" = 'Failed to open DIB file Glader/glader01.bmp.' ] && ends_with_deinit log.txt
+  '[ $code -eq 0 ] && [ "$text" = "Failed to open DIB file Glader/glader01.bmp." ] && ends_with_deinit log.txt'
 glide_exe --batch --frames 5 2>stderr.txt
-check "with --batch the message is on stderr" grep -q '^Error: Failed to open DIB file Glader/glader01.bmp' stderr.txt
+check "with --batch the message is on stderr" 'grep -q "^Error: Failed to open DIB file Glader/glader01.bmp" stderr.txt'
 
 # Output redirected by the caller reaches the file, though glide.exe is a GUI program.
 glide_exe --help >help.txt
-check "--help redirected to a file" grep -q '^usage: glide' help.txt
+check "--help redirected to a file" 'grep -q "^usage: glide" help.txt'
 
 # A scene under a folder name with letters outside every single-byte code page.
 scene "$work/Flüge ✈ полёт 飛行"
-glide_exe -C "$work/Flüge ✈ полёт 飛行" --batch --frames 5 2>stderr.txt
-check "a scene in a folder named with non-ASCII letters" [ $? -eq 0 ] && [ ! -s stderr.txt ] && \
-  grep -q 'LoadFromFile' "$work/Flüge ✈ полёт 飛行/log.txt"
+glide_exe -C "$work/Flüge ✈ полёт 飛行" --batch --frames 5 --screenshot "Flüge.bmp" 2>stderr.txt
+code=$?
+check "a scene in a folder named with non-ASCII letters" \
+  '[ $code -eq 0 ] && [ ! -s stderr.txt ] && [ -s Flüge.bmp ] && grep -q LoadFromFile "$work/Flüge ✈ полёт 飛行/log.txt"'
 
 # Bad input gets the same message on both builds.
 # bad NAME SETUP: SETUP spoils a fresh scene (run inside it); both builds fly it for 5 frames in batch mode.
@@ -140,15 +144,23 @@ bad() {
     scene "$work/bad-$build"
     (cd "$work/bad-$build" && eval "$2")
   done
-  (cd "$work/bad-linux" && "$linux/glide" --batch --frames 5 --screenshot out/shot.bmp 2>stderr.txt >/dev/null)
-  (cd "$work/bad-windows" && glide_exe --batch --frames 5 --screenshot out/shot.bmp 2>stderr.txt >/dev/null)
-  check "$1: the same message on both builds" same_text "$work/bad-linux/stderr.txt" "$work/bad-windows/stderr.txt"
+  (cd "$work/bad-linux" && "$linux/glide" --batch --frames 5 2>stderr.txt >/dev/null)
+  (cd "$work/bad-windows" && glide_exe --batch --frames 5 2>stderr.txt >/dev/null)
+  check "$1: the same messages and log on both builds: $(head -n 1 "$work/bad-linux/stderr.txt")" \
+    'same_text "$work/bad-linux/log.txt" "$work/bad-windows/log.txt" &&
+     tr -d "\r" <"$work/bad-windows/stderr.txt" | cmp -s "$work/bad-linux/stderr.txt" -'
 }
 bad "a folder as the glider texture" 'rm Glader/glader01.bmp && mkdir Glader/glader01.bmp'
 bad "a truncated texture" 'head -c 100 Glader/glader01.bmp >t && mv t Glader/glader01.bmp'
 bad "a hostile mesh" 'printf "v 1e999 nan 3\nf 1/1/1 999999999/2/2 -7/3/3\nvt x\n" >Glader/glader01.obj'
 bad "a folder as the settings file" 'rm dbIlm/setting.ini && mkdir dbIlm/setting.ini'
 bad "a broken link file" 'printf "[garbage\n\001\002\n" >dbIlm/scene.txt'
+bad "a device name as the link file" 'sed -i "2s|^[^ ]*|NUL|" dbIlm/setting.ini'
+cd "$work/bad-windows"
+glide_exe --batch --frames 5 --screenshot "no such folder/shot.bmp" 2>stderr.txt
+code=$?
+check "an unwritable screenshot: exit code 1 and the message" \
+  '[ $code -eq 1 ] && grep -q "^glide: could not write screenshot .*no such folder/shot.bmp" stderr.txt'
 
 echo "The Windows checks took $(($(date +%s) - start)) s."
 echo "$passed passed, $failed failed"
