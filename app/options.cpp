@@ -102,15 +102,25 @@ static bool ParseCount(const char* text, int* value) {
   return true;
 }
 
+// Names are UTF-8 both ways, whatever the C library's locale would make of them.
+static std::filesystem::path PathOf(const std::string& name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+static std::string NameOf(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
 static std::string FromStartFolder(const std::string& startFolder, const char* path) {
-  if (std::filesystem::path(path).has_root_path() || startFolder.empty()) return path;
+  if (PathOf(path).has_root_path() || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
 
 int ParseOptions(int argc, char** argv) {
   std::error_code error;
-  const std::string startFolder = std::filesystem::current_path(error).string();
+  const std::string startFolder = NameOf(std::filesystem::current_path(error));
   if (!HasDisplay()) bBatchMode = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -126,7 +136,7 @@ int ParseOptions(int argc, char** argv) {
     } else if (arg == "--no-vsync") {
       bNoVsync = true;
     } else if (arg == "-C" && hasValue) {
-      std::filesystem::current_path(argv[++i], error);
+      std::filesystem::current_path(PathOf(argv[++i]), error);
       if (error) {
         std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);
         return 2;
@@ -180,7 +190,7 @@ static bool HasSuffix(const std::string& name, const char* suffix) {
 // Only a regular file or a new one is written: opening a FIFO or a device to write would wait for a reader.
 static bool Writable(const std::string& name) {
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  const std::filesystem::file_status status = std::filesystem::status(PathOf(name), error);
   return !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
 }
 
