@@ -102,14 +102,23 @@ static bool ParseCount(const char* text, int* value) {
   return true;
 }
 
-// Names are UTF-8 both ways, whatever the C library's locale would make of them.
+// Names are UTF-8 both ways, whatever the C library's locale would make of them. A name that is not
+// UTF-8 (or a folder name that has no UTF-8 form) gives an empty path or name, which then names no file.
 static std::filesystem::path PathOf(const std::string& name) {
-  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+  try {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 static std::string NameOf(const std::filesystem::path& path) {
-  const std::u8string name = path.u8string();
-  return std::string(name.begin(), name.end());
+  try {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
