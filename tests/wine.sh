@@ -37,12 +37,13 @@ scene() {
   [ $# -lt 2 ] || sed -i "1s/^[0-9]*/$2/" "$1/dbIlm/setting.ini"
 }
 
+# Each run has a time limit, so that a window or message box that never comes cannot hang the tests.
 glide_exe() {
-  wine "$windows/glide.exe" "$@"
+  timeout 300 wine "$windows/glide.exe" "$@"
 }
 
 probe() {
-  wine "$windows/tests/winprobe.exe" "$@" | tr -d '\r'
+  timeout 60 wine "$windows/tests/winprobe.exe" "$@" | tr -d '\r'
 }
 
 # same_text A B: equal once the Windows file's CRLF line ends are read as LF.
@@ -97,7 +98,7 @@ pid=$!
 size=$(probe size)
 check "the window: class, title, 800 x 600 client area ($size)" '[ "$size" = "Pelican\`s 3dPrimers|Game|800 600" ]'
 window=$(xdotool search --name '^Game$' | head -n 1)
-xdotool windowfocus --sync "$window"
+timeout 10 xdotool windowfocus --sync "$window"
 xdotool keydown w
 sleep 2
 xdotool keyup w
@@ -125,7 +126,7 @@ rm Glader/glader01.bmp
 glide_exe --frames 30 &
 pid=$!
 text=$(probe error)
-xdotool windowfocus --sync "$(xdotool search --name '^Error$' | head -n 1)"
+timeout 10 xdotool windowfocus --sync "$(xdotool search --name '^Error$' | head -n 1)"
 xdotool key Return
 wait $pid
 code=$?
