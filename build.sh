@@ -1,11 +1,12 @@
 #!/bin/sh
-# Sets up a Debian 12 machine and builds glide: ./build.sh demo (fly it), tools (glide-scene) or test (every test).
+# Sets up a Debian 12 machine and builds glide: ./build.sh demo (fly it), tools (glide-scene), windows (the
+# Windows download, cross-built) or test (every test).
 set -eu
 cd "$(dirname "$0")"
 root=$(pwd)
 
 usage() {
-  echo "usage: ./build.sh demo | tools | test" >&2
+  echo "usage: ./build.sh demo | tools | windows | test" >&2
   exit 2
 }
 
@@ -90,6 +91,36 @@ suite() {
   fi
 }
 
+# wine_checks LINUX_BUILD WINDOWS_BUILD: the Windows program under Wine beside the Linux one (tests/wine.sh),
+# added to the counts.
+wine_checks() {
+  status=0
+  xrun tests/wine.sh "$1" "$2" >"$2/wine.log" 2>&1 || status=$?
+  cat "$2/wine.log"
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$2/wine.log" | tail -1)
+  if [ -z "$line" ]; then
+    echo "The Windows checks ended early; see above."
+    stop
+  fi
+  passed=$((passed + ${line%% passed*}))
+  bad=${line#*, }
+  failed=$((failed + ${bad%% failed}))
+  if [ "$status" -ne 0 ]; then
+    echo "The Windows checks failed; see above."
+    summary
+    exit 1
+  fi
+}
+
+# windows_build DIR [cmake options...]: glide.exe cross-built with mingw-w64 in DIR.
+windows_build() {
+  dir=$1
+  target=$2
+  shift 2
+  build "$dir" "$target" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DGLIDE_TOOLS=OFF \
+    -DGLIDE_BENCH=OFF "$@"
+}
+
 # fuzz: each fuzzer for a while; its output goes to a log, which is shown only when it finds a crash.
 fuzz() {
   for f in build/asan/fuzz/fuzz_*; do
@@ -137,8 +168,23 @@ case "$mode" in
     build build/tools glide-scene -DCMAKE_BUILD_TYPE=Release -DGLIDE_TESTS=OFF -DGLIDE_BENCH=OFF
     echo "Built $root/build/tools/glide-scene (glide-scene --help tells what it does)."
     ;;
+  windows)
+    install_packages windows
+    windows_build build/windows glide -DGLIDE_TESTS=OFF
+    version=$(sed -n 's/^project(glide VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    name=glide-$version-windows-x64
+    rm -rf "build/windows/$name" "dist/$name.zip"
+    mkdir -p "build/windows/$name" dist
+    cp build/windows/glide.exe "build/windows/$name/"
+    cp -r dbIlm Location Horizon Objects Glader "build/windows/$name/"
+    rm -f "build/windows/$name/log.txt"
+    sed 's/$/\r/' platform/win32/README.txt >"build/windows/$name/README.txt"
+    (cd build/windows && zip -qrX "$root/dist/$name.zip" "$name")
+    echo "Built $root/build/windows/glide.exe and the download $root/dist/$name.zip; it imports:"
+    x86_64-w64-mingw32-objdump -p build/windows/glide.exe | sed -n 's/.*DLL Name: /  /p'
+    ;;
   test)
-    install_packages demo headless tools test
+    install_packages demo headless tools test windows
     # Release, as users build it: optimisers find warnings that other builds do not, and here they are errors.
     build build/test "" -DCMAKE_BUILD_TYPE=Release -DGLIDE_WERROR=ON
     suite gcc build/test
@@ -146,6 +192,10 @@ case "$mode" in
     CC=clang CXX=clang++ build build/asan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIDE_SANITIZE=ON -DGLIDE_FUZZ=ON \
       -DGLIDE_BENCH=OFF -DGLIDE_WERROR=ON
     suite sanitizer build/asan ASAN_OPTIONS=detect_leaks=0
+    # The Windows build: its unit tests under Wine, then the program beside the Linux build's, in one Wine prefix.
+    windows_build build/windows-test "" -DGLIDE_WERROR=ON
+    suite windows build/windows-test WINEPREFIX="$root/build/windows-test/wineprefix" WINEDEBUG=-all
+    wine_checks build/test build/windows-test
     fuzz
     summary
     ;;

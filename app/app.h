@@ -19,11 +19,11 @@ extern int iFramesDone;             // frames rendered so far (options: FinishFr
 extern bool bSaveFailed;            // the screenshot or overlay file could not be written (options: SaveLastFrame)
 extern bool bNoVsync;               // swap without waiting for the display, for benchmarks (options)
 
-int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 HWND CreateMyWindow(const char* title, int width, int height, HINSTANCE instance);
 void Init(HWND window);
 int MainLoop();
-LRESULT WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void DeInit();
 bool bSetupPixelFormat(HDC hdc);
 void InitializeOpenGL(int width, int height);

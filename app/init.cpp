@@ -1,12 +1,12 @@
 // Window creation, the GL context and its fixed state, the projection on resize, and shutdown.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "app/app.h"
 #include "config/config.h"
 #include "image/image.h"
 #include "scene/scene.h"
 #include "render/render.h"
+// Last: on Windows the GL headers need <windows.h>, which platform.h brings.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 HINSTANCE hInstance;
 HDC hDC;
@@ -17,23 +17,15 @@ static WNDCLASS wndclass;
 static RECT rWindow;
 static PIXELFORMATDESCRIPTOR pfd;
 
-int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
-  HWND window = CreateMyWindow("Game", 800, 600, instance);
-  if (!window) return 1;
-  Init(window);
-  WriteLog("init   WINAPI WinMain(...) ", 0);
-  return MainLoop();
-}
-
 HWND CreateMyWindow(const char* title, int width, int height, HINSTANCE instance) {
   const uint32_t style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   wndclass = WNDCLASS{};
   wndclass.style = CS_HREDRAW | CS_VREDRAW;
   wndclass.lpfnWndProc = WinProc;
   wndclass.hInstance = instance;
-  wndclass.hIcon = IDI_APPLICATION;
-  wndclass.hCursor = IDC_ARROW;
-  wndclass.hbrBackground = COLOR_WINDOW + 1;
+  wndclass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wndclass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wndclass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wndclass.lpszClassName = strClassName;
   RegisterClass(&wndclass);
   hInstance = instance;

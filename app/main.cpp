@@ -1,4 +1,6 @@
 // Init, the render-when-idle message loop and the window procedure with the key-state table.
+#include <cstring>
+
 #include "app/app.h"
 #include "config/config.h"
 #include "render/render.h"
@@ -34,7 +36,7 @@ int MainLoop() {
   return static_cast<int>(msg.wParam);
 }
 
-LRESULT WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   PAINTSTRUCT ps;
   switch (message) {
@@ -47,6 +49,11 @@ LRESULT WinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CLOSE:
       PostQuitMessage(0);
+      break;
+    // Keys let go while another window has the keyboard send their key-up there: none is held from here on.
+    case WM_KILLFOCUS:
+      std::memset(keys, 0, sizeof keys);
+      result = DefWindowProc(window, message, wParam, lParam);
       break;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) PostQuitMessage(0);

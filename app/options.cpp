@@ -1,12 +1,10 @@
 // Automation options: working folder, frame limit, key-script replay, screenshot and batch mode.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -104,19 +102,35 @@ static bool ParseCount(const char* text, int* value) {
   return true;
 }
 
+// Names are UTF-8 both ways, whatever the C library's locale would make of them. A name that is not
+// UTF-8 (or a folder name that has no UTF-8 form) gives an empty path or name, which then names no file.
+static std::filesystem::path PathOf(const std::string& name) {
+  try {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+static std::string NameOf(const std::filesystem::path& path) {
+  try {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
 static std::string FromStartFolder(const std::string& startFolder, const char* path) {
-  if (path[0] == '/' || startFolder.empty()) return path;
+  if (PathOf(path).has_root_path() || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
 
 int ParseOptions(int argc, char** argv) {
-  char* started = getcwd(nullptr, 0);
-  const std::string startFolder = started ? started : "";
-  std::free(started);
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((!display || !*display) && (!wayland || !*wayland)) bBatchMode = 1;
+  std::error_code error;
+  const std::string startFolder = NameOf(std::filesystem::current_path(error));
+  if (!HasDisplay()) bBatchMode = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -131,7 +145,8 @@ int ParseOptions(int argc, char** argv) {
     } else if (arg == "--no-vsync") {
       bNoVsync = true;
     } else if (arg == "-C" && hasValue) {
-      if (chdir(argv[++i]) != 0) {
+      std::filesystem::current_path(PathOf(argv[++i]), error);
+      if (error) {
         std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);
         return 2;
       }
@@ -183,13 +198,14 @@ static bool HasSuffix(const std::string& name, const char* suffix) {
 
 // Only a regular file or a new one is written: opening a FIFO or a device to write would wait for a reader.
 static bool Writable(const std::string& name) {
-  struct stat st;
-  return stat(name.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(PathOf(name), error);
+  return !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
 }
 
 void SaveLastFrame() {
   if (!strOverlayFile.empty()) {
-    FILE* f = Writable(strOverlayFile) ? std::fopen(strOverlayFile.c_str(), "wb") : nullptr;
+    FILE* f = Writable(strOverlayFile) ? std::fopen(strOverlayFile.c_str(), "w") : nullptr;
     const bool written = f && std::fprintf(f, "%s\n%s\n%s\n", lastOverlay[0], lastOverlay[1], lastOverlay[2]) >= 0;
     if (!(f && std::fclose(f) == 0 && written)) {
       std::fprintf(stderr, "glide: could not write overlay lines %s\n", strOverlayFile.c_str());

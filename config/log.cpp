@@ -11,7 +11,7 @@ int CountLogLine;
 void WriteLog(const char* message, float value) {
   std::ostringstream fout;
   const int number = CountLogLine++;
-  fout << number << " - " << (message ? message : "") << " - " << value << '\n';
+  fout << number << " - " << (message ? message : "") << " - " << value << LineEnd;
   const std::string line = fout.str();
   AppendFile("log.txt", line.data(), line.size());
 }

@@ -1,4 +1,5 @@
 // The BMP decoder: both classic header forms, with or without the file header, into packed RGB rows.
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,7 @@ struct Channel {
 
 bool MakeChannel(uint32_t mask, Channel* c) {
   if (mask == 0) return false;
-  c->shift = static_cast<uint32_t>(__builtin_ctz(mask));
+  c->shift = static_cast<uint32_t>(std::countr_zero(mask));
   const uint32_t bits = mask >> c->shift;
   if (bits & (bits + 1)) return false;  // not one contiguous run
   c->mask = mask;

@@ -1,13 +1,13 @@
 // One frame: the first frame's loading, then the reference lines, sky, terrain, objects, glider and overlay.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstddef>
 
 #include "config/config.h"
 #include "physics/physics.h"
 #include "render/render.h"
 #include "scene/scene.h"
+// Last: on Windows the GL headers need <windows.h>, which platform.h brings.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 int bLoaded;
 

@@ -1,7 +1,4 @@
 // The bitmap font built from a system font into display lists, formatted printing with it, and the overlay.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -10,27 +7,18 @@
 #include "physics/physics.h"
 #include "platform/platform.h"
 #include "render/render.h"
+// Last: on Windows the GL headers need <windows.h>, which platform.h brings.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 unsigned int base;
 
-// Each list draws its glyph with the bitmap origin on the pen position and then advances the pen.
 void BuildFont() {
   base = glGenLists(96);
-  std::vector<GlyphBitmap> glyphs;
-  if (!RenderGlyphBitmaps("Courier New", true, 16, 32, 96, &glyphs)) glyphs.assign(96, GlyphBitmap{});
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  for (int i = 0; i < 96; ++i) {
-    GlyphBitmap& g = glyphs[i];
-    // glBitmap takes its rows bottom to top.
-    std::vector<uint8_t> flipped(g.bits.size());
-    for (int r = 0; r < g.rows; ++r)
-      std::memcpy(&flipped[static_cast<size_t>(r) * g.pitch], &g.bits[static_cast<size_t>(g.rows - 1 - r) * g.pitch],
-                  g.pitch);
-    glNewList(base + i, GL_COMPILE);
-    glBitmap(g.width, g.rows, static_cast<GLfloat>(-g.left), static_cast<GLfloat>(g.rows - g.top),
-             static_cast<GLfloat>(g.advance), 0.0f, flipped.empty() ? nullptr : flipped.data());
-    glEndList();
-  }
+  HFONT font = CreateFont(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          ANTIALIASED_QUALITY, FF_DONTCARE | DEFAULT_PITCH, "Courier New");
+  SelectObject(wglGetCurrentDC(), font);
+  wglUseFontBitmaps(wglGetCurrentDC(), 32, 96, base);
   if (LogLevel > 0) WriteLog("Text   BuildFont(GLvoid)  base", static_cast<float>(base));
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/platform.h"
+
 extern int bLoaded;         // 1 once the first frame has loaded the scene (Render: RenderScene)
 extern unsigned int base;   // first of the 96 glyph display lists (Text: BuildFont)
 
@@ -16,7 +18,7 @@ void DrawAxes();
 void DrawPlumbLine();
 
 void BuildFont();
-void PrintText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void PrintText(const char* format, ...) GLIDE_PRINTF(1, 2);
 void DrawOverlay();
 // The three overlay lines as DrawOverlay prints them.
 void FormatOverlayLines(char lines[3][255]);

@@ -1,4 +1,5 @@
 // Exact scans of the mesh lines: a fast path for plain numbers, the C library's sscanf where it cannot decide.
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +27,7 @@ constexpr uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 100
 // A borrow or carry only crosses into bytes above a byte that is itself flagged, so the lowest flag is exact.
 inline int CountLeadingDigits(uint64_t word) {
   const uint64_t flags = ((word - 0x3030303030303030ull) | (word + 0x4646464646464646ull) | word) & 0x8080808080808080ull;
-  return flags ? __builtin_ctzll(flags) >> 3 : 8;
+  return flags ? std::countr_zero(flags) >> 3 : 8;
 }
 
 // The value of the first n (1..8) digit bytes of `word`, in three multiplications.
@@ -169,7 +170,7 @@ const char* FindLineFeed(const char* p, const char* end) {
     std::memcpy(&word, p, 8);
     const uint64_t x = word ^ (ones * '\n');
     const uint64_t found = (x - ones) & ~x & highs;
-    if (found) return p + (__builtin_ctzll(found) >> 3);
+    if (found) return p + (std::countr_zero(found) >> 3);
   }
   while (p != end && *p != '\n') ++p;
   return p;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/config.h"
+#include "platform/platform.h"
 #include "tests/support.h"
 
 static void ResetSettings() {
@@ -86,6 +87,13 @@ TEST(Settings, LinkWordNeverOverrunsItsBuffer) {
   EXPECT_FLOAT_EQ(MoveStep, 1);
 }
 
+// The log is a text file: its lines end as the system's text files do.
+static std::string TextLines(const std::string& text) {
+  std::string lines;
+  for (const char c : text) c == '\n' ? lines += LineEnd : lines += c;
+  return lines;
+}
+
 TEST(TraceLog, LinesAreNumberedAndValuesInDefaultFloatForm) {
   ScratchDir dir;
   CountLogLine = 0;
@@ -95,11 +103,11 @@ TEST(TraceLog, LinesAreNumberedAndValuesInDefaultFloatForm) {
   WriteLog("Physics   funEquationLinePolygon() deltaMatrixX", 50.0f / 3.0f);
   WriteLog("big", 1234567.0f);
   EXPECT_EQ(ReadFile("log.txt"),
-            "0 - init  START InitializeOpenGL(...)  - 0\n"
-            "1 - init  bSetupPixelFormat(...) - 4\n"
-            "2 - Physics   funEquationLinePolygon() deltaMatrixX - 0.5\n"
-            "3 - Physics   funEquationLinePolygon() deltaMatrixX - 16.6667\n"
-            "4 - big - 1.23457e+06\n");
+            TextLines("0 - init  START InitializeOpenGL(...)  - 0\n"
+                      "1 - init  bSetupPixelFormat(...) - 4\n"
+                      "2 - Physics   funEquationLinePolygon() deltaMatrixX - 0.5\n"
+                      "3 - Physics   funEquationLinePolygon() deltaMatrixX - 16.6667\n"
+                      "4 - big - 1.23457e+06\n"));
 }
 
 TEST(TraceLog, SecondRunAppendsAndNumbersFromZero) {
@@ -109,7 +117,7 @@ TEST(TraceLog, SecondRunAppendsAndNumbersFromZero) {
   WriteLog("first", 2);
   CountLogLine = 0;  // a new process starts at 0
   WriteLog("second", 3);
-  EXPECT_EQ(ReadFile("log.txt"), "0 - first - 1\n1 - first - 2\n0 - second - 3\n");
+  EXPECT_EQ(ReadFile("log.txt"), TextLines("0 - first - 1\n1 - first - 2\n0 - second - 3\n"));
 }
 
 TEST(TraceLog, UnwritableFileLosesTheLineButKeepsCounting) {

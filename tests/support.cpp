@@ -1,21 +1,16 @@
-// Shared test helpers: scratch folders, files, lines, and running the demo as a child process.
+// Shared test helpers: scratch folders, files and lines.
 #include "tests/support.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <thread>
 
 ScratchDir::ScratchDir() {
-  std::string templ = (std::filesystem::temp_directory_path() / "glide-test-XXXXXX").string();
-  path_ = mkdtemp(templ.data());
+  std::random_device random;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  do path_ = (temp / ("glide-test-" + std::to_string(random()))).string();
+  while (!std::filesystem::create_directory(path_));
   previous_ = std::filesystem::current_path().string();
   std::filesystem::current_path(path_);
 }
@@ -46,64 +41,3 @@ std::vector<std::string> ReadLines(const std::string& name) {
   return lines;
 }
 
-std::string RunCapture(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
-DemoProcess::DemoProcess(const std::vector<std::string>& args) {
-  std::vector<std::string> all = {DemoPath()};
-  all.insert(all.end(), args.begin(), args.end());
-  pid_ = fork();
-  if (pid_ == 0) {
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-}
-
-DemoProcess::~DemoProcess() {
-  if (!done_ && pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-}
-
-int DemoProcess::Wait(double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      done_ = true;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return -1;
-}
-
-unsigned long DemoProcess::FindWindow(double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    const std::string out =
-        RunCapture("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " --name '^Game$' 2>/dev/null");
-    if (!out.empty()) return std::strtoul(out.c_str(), nullptr, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return 0;
-}
-
-std::string DemoPath() { return GLIDE_DEMO_PATH; }
-std::string ProbePath() { return GLIDE_PROBE_PATH; }
-
-bool HaveDisplay() {
-  const char* d = std::getenv("DISPLAY");
-  return d && *d;
-}

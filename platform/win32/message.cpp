@@ -1,14 +1,12 @@
-// The modal message box, or a line on stderr when the program runs in batch mode or has no display.
+// The modal message box, or a line on stderr when the program runs in batch mode.
 #include "platform/platform.h"
-
-#include <SDL.h>
 
 #include <cstdio>
 
 int bBatchMode;
 void (*MessageSink)(const char* caption, const char* text);
 
-int MessageBox(HWND, const char* text, const char* caption, UINT) {
+int MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
   if (!text) text = "";
   if (!caption) caption = "";
   if (MessageSink) {
@@ -16,7 +14,8 @@ int MessageBox(HWND, const char* text, const char* caption, UINT) {
     return 1;
   }
   if (!bBatchMode) {
-    if (SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return 1;
+    const int answer = MessageBoxA(owner, text, caption, type);
+    if (answer != 0) return answer;
   }
   if (bBatchMode == 2) return 1;
   std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -230,6 +230,11 @@ static void TranslateEvent(const SDL_Event& e) {
   }
 }
 
+// The system's icon and cursor are SDL's own; the names only need to be known.
+HICON LoadIcon(HINSTANCE, const char* name) { return name; }
+
+HCURSOR LoadCursor(HINSTANCE, const char* name) { return name; }
+
 bool RegisterClass(const WNDCLASS* wc) {
   if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || classRegistered) return false;
   registeredClass = *wc;
@@ -366,6 +371,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
 }
 
 bool EndPaint(HWND, const PAINTSTRUCT*) { return true; }
+
+HDC wglGetCurrentDC() { return SDL_GL_GetCurrentContext() ? &theWindow : nullptr; }
 
 HDC GetDC(HWND hwnd) { return hwnd == &theWindow && theWindow.window ? hwnd : nullptr; }
 
