@@ -164,6 +164,32 @@ static void OnXConnectionLost(Display*, void*) {
   WindowGone();
 }
 
+// Asks the server whether the window is still there; one destroyed by another client is gone from here on.
+static bool WindowThere() {
+  if (windowGone) return false;
+  XWindowAttributes attributes;
+  if (!xDisplay || XGetWindowAttributes(xDisplay, xWindow, &attributes)) return true;
+  WindowGone();
+  return false;
+}
+
+static void ReleaseWindow() {
+  if (!xDisplay) return;
+  XUngrabServer(xDisplay);
+  XFlush(xDisplay);
+}
+
+// SDL asks for the window's attributes without looking at whether the request failed, and goes on with what
+// the stack held: a stale visual pointer when it makes the GL context, a stale mapped state when it raises or
+// focuses the window. So those calls run only while the server is held, once the window is known to be
+// there: no other client can destroy it in between.
+static bool HoldWindow() {
+  if (xDisplay) XGrabServer(xDisplay);
+  if (WindowThere()) return true;
+  ReleaseWindow();
+  return false;
+}
+
 // The window class name becomes the X11 WM_CLASS, which is what the desktop groups windows by. The window's
 // X id is kept to know it in destroy notices and errors.
 static void AttachX11(SDL_Window* window, const char* className) {
@@ -246,7 +272,8 @@ bool RegisterClass(const WNDCLASS* wc) {
 bool UnregisterClass(const char* className, HINSTANCE) {
   if (!classRegistered || !className || registeredName != className) return false;
   classRegistered = false;
-  if (!displayLost) {
+  // A window gone from under the program leaves SDL as it is, as a lost display does (see wglMakeCurrent).
+  if (!displayLost && !windowGone) {
     if (theWindow.window) SDL_DestroyWindow(theWindow.window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -304,9 +331,10 @@ bool UpdateWindow(HWND hwnd) {
 }
 
 HWND SetFocus(HWND hwnd) {
-  if (hwnd == &theWindow && theWindow.window) {
+  if (hwnd == &theWindow && theWindow.window && HoldWindow()) {
     SDL_RaiseWindow(theWindow.window);
     SDL_SetWindowInputFocus(theWindow.window);
+    ReleaseWindow();
   }
   return GetFocus();
 }
@@ -329,6 +357,9 @@ bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
   if (queue.empty() && theWindow.window && !displayLost && !windowGone) {
     SDL_Event e;
     while (queue.empty() && SDL_PollEvent(&e)) TranslateEvent(e);
+    // With nothing to take the caller draws a frame, whose first GL call has the driver read the window's
+    // size: a window destroyed since the last frame is mostly found here, before that (see wglMakeCurrent).
+    if (queue.empty() && !quitPosted) WindowThere();
   }
   if (!queue.empty()) {
     *msg = queue.front();
@@ -395,18 +426,27 @@ bool SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
 }
 
 HGLRC wglCreateContext(HDC hdc) {
-  if (hdc != &theWindow || !theWindow.window) return nullptr;
-  return SDL_GL_CreateContext(theWindow.window);
+  if (hdc != &theWindow || !theWindow.window || !HoldWindow()) return nullptr;
+  HGLRC context = SDL_GL_CreateContext(theWindow.window);
+  ReleaseWindow();
+  return context;
 }
 
+// Once the window is gone the context is left as it is, current and undestroyed, until the process ends. The
+// GL driver (Mesa's software rasteriser) reads the window's size at the first call of each frame; when the
+// window has just been destroyed that read fails, and the frame is laid out for a size its buffers do not
+// have. Releasing or destroying the context draws that frame: writes past the buffers, into shared memory
+// or onto the heap. Shutting SDL's video down would do the same, as closing the display destroys every
+// context on it.
 bool wglMakeCurrent(HDC hdc, HGLRC context) {
+  if (windowGone) return !context;
   if (!hdc || !context) return SDL_GL_MakeCurrent(theWindow.window, nullptr) == 0;
   return hdc == &theWindow && SDL_GL_MakeCurrent(theWindow.window, context) == 0;
 }
 
 bool wglDeleteContext(HGLRC context) {
   if (!context) return false;
-  SDL_GL_DeleteContext(context);
+  if (!windowGone) SDL_GL_DeleteContext(context);
   return true;
 }
 
