@@ -309,11 +309,15 @@ Picture ReadPicture(const std::string& file, int mostSide, const std::string& us
   CheckPicture(file, use, kShrinkPicture);
   int width = 0, height = 0, channels = 0;
   const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
+  return TexturePicture(pixels.get(), width, height, mostSide, file);
+}
+
+Picture TexturePicture(const uint8_t* rgb, int width, int height, int mostSide, const std::string& file) {
   Picture picture;
   picture.width = PowerOfTwoAtMost(width, mostSide);
   picture.height = PowerOfTwoAtMost(height, mostSide);
   std::vector<uint8_t> resized(static_cast<size_t>(picture.width) * picture.height * 3);
-  if (!stbir_resize_uint8(pixels.get(), width, height, 0, resized.data(), picture.width, picture.height, 0, 3))
+  if (!stbir_resize_uint8(rgb, width, height, 0, resized.data(), picture.width, picture.height, 0, 3))
     throw ToolError(file + ": the picture cannot be resized; save it smaller");
   const size_t row = static_cast<size_t>(picture.width) * 3;
   picture.rgb.reserve(resized.size());

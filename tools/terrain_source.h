@@ -41,6 +41,8 @@ void CheckHeights(const HeightGrid& grid, const std::string& file, int sourceWid
 // texture of the scene holds it. use says what it is for in messages ("a sky panorama"). Throws ToolError
 // naming the file for anything it cannot use.
 Picture ReadPicture(const std::string& file, int mostSide, const std::string& use);
+// The same from decoded pixels: width x height packed RGB rows from the top.
+Picture TexturePicture(const uint8_t* rgb, int width, int height, int mostSide, const std::string& file);
 
 // The largest power of two at most n and at most most (1 for n below 2).
 int PowerOfTwoAtMost(int n, int most);

@@ -32,14 +32,17 @@ constexpr int kLookMs = 10;
 int toParent = -1;
 int fromParent = -1;
 
-void Send(const std::string& record) {
+const char* const kLostParent = "glide-scene: lost touch with the process that watches its reading; run the command again";
+
+bool Send(const std::string& record) {
   // The zero byte that ends the record is the string's own.
   for (size_t sent = 0; sent < record.size() + 1;) {
     const ssize_t n = write(toParent, record.c_str() + sent, record.size() + 1 - sent);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // the parent is gone, and the child with it
+    if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
+  return true;
 }
 
 double ResidentMegabytes(pid_t pid) {
@@ -143,8 +146,12 @@ int RunWatched(char** argv, const char* command) {
         if (pending[0] == 'D') {
           reading.clear();
           const char answer = 'D';
-          const ssize_t sent = write(down[1], &answer, 1);
-          static_cast<void>(sent);  // a child gone has no use for it
+          // The child waits for the answer before it writes anything, so it can still be stopped unharmed.
+          if (write(down[1], &answer, 1) != 1 && errno != EPIPE) {
+            passed = std::string("lost touch with its reading process: ") + std::strerror(errno);
+            kill(pid, SIGKILL);
+            break;
+          }
           continue;
         }
         int used = 0;
@@ -162,12 +169,17 @@ int RunWatched(char** argv, const char* command) {
     kill(pid, SIGKILL);
     break;
   }
+  const bool lost = passed && reading.empty();
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   close(up[0]);
   close(down[1]);
   const std::string prefix = "glide-scene " + std::string(command) + ": ";
+  if (lost) {
+    std::fprintf(stderr, "%s%s; the scene is as it was\n", prefix.c_str(), passed->c_str());
+    return 1;
+  }
   if (passed) {
     std::fprintf(stderr, "%scannot read '%s': %s\n", prefix.c_str(), reading.c_str(), passed->c_str());
     return 1;
@@ -194,12 +206,16 @@ WatchedRead::WatchedRead(const std::string& file, const ReadLimits& limits, cons
                     what);
   char record[64];
   std::snprintf(record, sizeof record, "R%.17g %.17g ", limits.megabytes, limits.seconds);
-  if (toParent >= 0) Send(record + file);
+  if (toParent >= 0 && !Send(record + file)) throw ToolError(kLostParent);
 }
 
 WatchedRead::~WatchedRead() {
   if (toParent < 0) return;
-  Send("D");
+  // Without its answer the parent may still stop this process at a time limit, in the middle of writing.
+  if (!Send("D")) {
+    std::fprintf(stderr, "%s\n", kLostParent);
+    _exit(1);
+  }
   char answer = 0;
   while (read(fromParent, &answer, 1) < 0 && errno == EINTR) {
   }
