@@ -212,13 +212,19 @@ TEST(SceneWrite, KilledAnywhereRecovers) {
       Restore("pristine", "world");
       const pid_t pid = fork();
       if (pid == 0) {
+        setpgid(0, 0);
         execl("/bin/sh", "sh", "-c", ("exec " + tool + " " + command + " >/dev/null").c_str(), nullptr);
         _exit(127);
       }
+      setpgid(pid, pid);
       const double at = std::uniform_real_distribution<>(0, 1.2)(random);
       std::this_thread::sleep_for(whole * at);
-      kill(pid, SIGKILL);
+      // The command and the reading process it started, which holds the lock until it has gone.
+      kill(-pid, SIGKILL);
       waitpid(pid, nullptr, 0);
+      const int lock = open("world/.glide-scene/lock", O_RDONLY);
+      if (lock >= 0) flock(lock, LOCK_EX);
+      if (lock >= 0) close(lock);
       ExpectRecovered(before, after, command + " killed at " + std::to_string(at) + " of its time, seed " + std::to_string(seed));
     }
   }
@@ -237,6 +243,10 @@ TEST(SceneWrite, OneWriterAtATime) {
            " 0 0 >/dev/null 2>&1 || echo failed) & ";
   EXPECT_EQ(RunCapture(all + "wait"), "");
   EXPECT_EQ(ReadLinkDoc("world/dbIlm/scene.txt").sections[kObjects].size(), 8u);
+  // A command reading its input (one that never ends here) holds no lock yet.
+  WriteFile("cut.ply", "ply\nformat ascii 1.0\nelement vertex 3\nprop");
+  EXPECT_EQ(RunCapture("(" + tool + " object world cut.ply --at 0 0 0 --time-limit 12 >/dev/null 2>&1 &) ; sleep 1; " +
+                       tool + " sky world >/dev/null 2>&1 || echo failed"), "");
 
   const int lock = open("world/.glide-scene/lock", O_RDONLY);
   ASSERT_EQ(flock(lock, LOCK_EX), 0);

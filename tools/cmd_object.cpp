@@ -122,11 +122,6 @@ int RunObject(const std::vector<std::string>& argv) {
     if (fs::equivalent(input, entry + extension, error))
       throw ToolError(input + ": this is the file the entry " + entry + " would be written to; keep your model " +
                       "outside the scene's Objects folder, or give the entry another --name");
-  const Settings settings = ReadSettings();
-  if (!fs::is_regular_file(settings.linkFile, error))
-    throw ToolError(dir + "/" + settings.linkFile +
-                    ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
-
   // The model read is let go once baked, before the text of the mesh is made.
   const BakedModel baked = [&] {
     ImportedModel model = ReadWatched(input, limits, "a model file", [&] {
@@ -138,6 +133,12 @@ int RunObject(const std::vector<std::string>& argv) {
     PutOnOrigin(&model, size, input);
     return Bake(model, input);
   }();
+
+  LockMadeScene();
+  const Settings settings = ReadSettings();
+  if (!fs::is_regular_file(settings.linkFile, error))
+    throw ToolError(dir + "/" + settings.linkFile +
+                    ": the scene's link file is missing; make the scene again with 'glide-scene new " + dir + "'");
 
   LinkDoc doc = ReadLinkDoc(settings.linkFile);
   std::vector<LinkEntry>& objects = doc.sections[kObjects];

@@ -98,15 +98,16 @@ int RunSky(const std::vector<std::string>& argv) {
   const ReadLimits limits = ReadLimitsOf(args);
   const std::string dir = args.positional[0];
   EnterMadeScene(dir);
-  const Settings settings = ReadSettings();
-  const std::string linkFile = LinkFileOf(settings);
-  LinkDoc doc = ReadLinkDoc(linkFile);
   std::optional<Picture> panorama;
   if (!image.empty()) {
     panorama = ReadWatched(image, limits, "a picture",
                            [&] { return ReadPicture(image, kMostPanoramaSide, "a sky panorama"); });
     WarnUnlessPanorama(image);
   }
+  LockMadeScene();
+  const Settings settings = ReadSettings();
+  const std::string linkFile = LinkFileOf(settings);
+  LinkDoc doc = ReadLinkDoc(linkFile);
   SceneWrite files;
   const LinkEntry sky{PutSky(&files, panorama), image.empty() ? "sky dome, gradient" : "sky dome, panorama", {CVertex3{0, 0, 0}}};
   if (doc.sections[kHorizon].empty())

@@ -95,6 +95,7 @@ int RunTerrain(const std::vector<std::string>& argv) {
     return ReadPicture(texture, kMostTextureSide, "a terrain texture");
   });
 
+  LockMadeScene();
   const SceneLoad old = LoadSceneAsGlide();
   const std::string linkFile = LinkFileOf(old.settings);
   LinkDoc doc = ReadLinkDoc(linkFile);

@@ -28,6 +28,8 @@ constexpr double kSharpTexels = 1024.0 * 1024;
 // Texels claimed by two triangles, or triangles without area on the picture, beyond this share of all
 // make a model's own UVs unusable: the sun differs between the surfaces that would share texels.
 constexpr double kOverlapShare = 0.01;
+// How many times over the triangles' bounding boxes may cover the picture before its own coordinates are given up.
+constexpr double kMostBoxCover = 8;
 
 Vec3 Mix(const Vec3 (&v)[3], float a, float b, float c) {
   return {a * v[0].x + b * v[1].x + c * v[2].x, a * v[0].y + b * v[1].y + c * v[2].y,
@@ -207,6 +209,16 @@ std::optional<BakedModel> BakeOnOwnUvs(const ImportedModel& model) {
     for (const Corner& c : t.corners)
       if (!(c.u >= -1e-4f && c.u <= 1 + 1e-4f && c.v >= -1e-4f && c.v <= 1 + 1e-4f)) return std::nullopt;
   }
+  // Coordinates that cover more than the picture once overlap somewhere, and triangles whose boxes cover it
+  // many times over would take long to draw texel by texel: both go to the patch atlas at once.
+  double area = 0, boxes = 0;
+  for (const Triangle& t : model.triangles) {
+    const Corner &a = t.corners[0], &b = t.corners[1], &c = t.corners[2];
+    area += std::fabs((b.u - a.u) * static_cast<double>(c.v - a.v) - (c.u - a.u) * static_cast<double>(b.v - a.v)) / 2;
+    boxes += (std::max({a.u, b.u, c.u}) - std::min({a.u, b.u, c.u})) * static_cast<double>(
+                 std::max({a.v, b.v, c.v}) - std::min({a.v, b.v, c.v}));
+  }
+  if (area > 1 + kOverlapShare || boxes > kMostBoxCover) return std::nullopt;
   const Picture& shown = model.pictures[static_cast<size_t>(picture)];
   BakedModel baked;
   baked.width = std::max(kLeastOwnSide, PowerOfTwo(shown.width));

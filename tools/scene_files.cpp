@@ -166,8 +166,8 @@ void LockScene() {
       close(fd);
       errno = saved;
       throw ToolError(saved == EWOULDBLOCK
-                          ? sceneDir + "/" + kLockFile + ": another glide-scene command has been writing this scene "
-                                "for 10 s; run this one again when it has finished"
+                          ? sceneDir + "/" + kLockFile + ": another glide-scene command is writing this scene; this "
+                                "one waited 10 s for it; run it again when the other has finished"
                           : Failure(kLockFile, "cannot lock the scene"));
     }
     if (!told) std::fprintf(stderr, "glide-scene: waiting for another command writing %s (%s/%s)\n",
@@ -192,20 +192,26 @@ void EnterScene(const std::string& dir, SceneUse use) {
   if (use != SceneUse::kRead) LockScene();
 }
 
+static ToolError NotScene() {
+  return ToolError(sceneDir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + sceneDir +
+                   "'");
+}
+
 void EnterMadeScene(const std::string& dir) {
-  auto notScene = [&] {
-    return ToolError(dir + ": not a scene, it has no " + SettingsFile + "; make one with 'glide-scene new " + dir + "'");
-  };
   EnterScene(dir, SceneUse::kRead);
   // An interrupted 'new' has its settings in its journal yet.
-  if (!fs::exists(SettingsFile) && !Exists(kJournal)) throw notScene();
+  if (!fs::exists(SettingsFile) && !Exists(kJournal)) throw NotScene();
+}
+
+void LockMadeScene() {
   LockScene();
-  if (!fs::exists(SettingsFile)) throw notScene();
+  if (!fs::exists(SettingsFile)) throw NotScene();
 }
 
 std::optional<std::string> UnfinishedCommit() {
   if (!Exists(kJournal)) return std::nullopt;
-  const int fd = open(kLockFile.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO in the lock's place would wait for a writer.
+  const int fd = open(kLockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   const bool busy = fd >= 0 && flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   if (fd >= 0) close(fd);
   if (busy) return "another glide-scene command is writing the scene now; check again when it has finished";

@@ -18,8 +18,12 @@ enum class SceneUse { kRead, kWrite, kCreate };
 // relative paths. Resolve input paths before calling it. kCreate makes a missing folder. A DIR that is a symbolic
 // link is written where it points, where glide -C reads it, and commands through either name share its lock.
 void EnterScene(const std::string& dir, SceneUse use);
-// Enters DIR, a scene that 'glide-scene new' made, to write it, or throws a ToolError that says how to make one.
+// Enters DIR, a scene that 'glide-scene new' made, or throws a ToolError that says how to make one.
 void EnterMadeScene(const std::string& dir);
+// Takes the scene's lock for the rest of the command, once its inputs are read: another command waits for it
+// only about 10 s, and an input may take minutes. The scene's own files are read after this, so that no
+// other command changes them in between.
+void LockMadeScene();
 // For check, which changes nothing: why the scene's last commit is unfinished (another command writing it now,
 // or one interrupted, with how to mend it), or nothing when it is finished.
 std::optional<std::string> UnfinishedCommit();

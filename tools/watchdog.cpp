@@ -93,6 +93,9 @@ bool IsWatchedChild() {
       return false;
     }
     unsetenv(kMarker);
+    // Nothing the readers start may hold the pipes open after this process ends.
+    fcntl(toParent, F_SETFD, FD_CLOEXEC);
+    fcntl(fromParent, F_SETFD, FD_CLOEXEC);
     // The child ends with its parent, even one killed outright.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(1);
