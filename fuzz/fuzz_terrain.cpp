@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (terrain.layout.Faces() > faces || static_cast<int64_t>(terrain.mesh.faces.size()) != terrain.layout.Faces())
     __builtin_trap();
   for (const CVertex3& v : terrain.mesh.vertices)
-    if (!(Finite(v.x) && Finite(v.y) && Finite(v.z))) __builtin_trap();
+    if (!WithinReach(v)) __builtin_trap();
   if (!(terrain.lowest <= terrain.highest && Finite(terrain.offsetX) && Finite(terrain.offsetY) &&
         std::isfinite(terrain.offsetZ)))
     __builtin_trap();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene/scene.h"
+#include "tools/cli.h"
 #include "tools/scene_view.h"
 
 struct Finding {
@@ -29,8 +30,6 @@ class Findings {
 
 // "error: FILE:LINE: text" or "warning: FILE: text".
 std::string FindingLine(const Finding& finding);
-// A value as the user would write it back: 2.5, 100, -0.25.
-std::string Number(double value);
 
 // The lines of a link or mesh file as the program splits them (a carriage return before the line feed is not
 // part of the line) up to the first line over 254 characters, which ends the reading and is reported.

@@ -146,7 +146,7 @@ void CheckMesh(Findings& out, const std::string& file, const CModel& loaded) {
     FirstLine far;
     for (int32_t v = 1; v <= loaded.CountVertices; ++v) {
       const CVertex3& p = loaded.Vertices[v];
-      if (!(std::fabs(p.x) <= kMostUnits && std::fabs(p.y) <= kMostUnits && std::fabs(p.z) <= kMostUnits))
+      if (!WithinReach(p))
         far.Saw(vertexLines[static_cast<size_t>(v - 1)].line,
                 std::string(vertexLines[static_cast<size_t>(v - 1)].text, vertexLines[static_cast<size_t>(v - 1)].length));
     }

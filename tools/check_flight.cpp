@@ -149,7 +149,7 @@ void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFi
     const LinkedEntry& entry = link.sections[kObjects][i];
     for (size_t k = 0; k < entry.positionLines.size(); ++k) {
       const CVertex3& at = ObjectsLinks[i].Position[k];
-      if (!(std::fabs(at.x) <= kMostUnits && std::fabs(at.y) <= kMostUnits && std::fabs(at.z) <= kMostUnits))
+      if (!WithinReach(at))
         continue;  // reported with the link file
       const std::optional<float> ground = GroundHeight(at.x, at.y);
       const std::string which = "'" + entry.name + "' at " + Place(at);

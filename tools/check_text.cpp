@@ -24,12 +24,6 @@ std::string FindingLine(const Finding& f) {
   return out.append(": ").append(f.text);
 }
 
-std::string Number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.7g", value);
-  return text;
-}
-
 bool ForEachLine(Findings& out, const std::string& file, const char* text, size_t size,
                  const std::function<void(int number, const char* line, size_t length)>& each) {
   const char* const end = text + size;

@@ -81,3 +81,9 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
 double Args::Number(const std::string& name, double fallback, double least, double most) const {
   return Has(name) ? ReadNumber(Value(name, ""), name, least, most) : fallback;
 }
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", value);
+  return text;
+}

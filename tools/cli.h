@@ -44,5 +44,8 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
 // A command's arguments: ParseArgs with --help among the specs; nothing, once `help` is printed, when it was given.
 std::optional<Args> ParseCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs, const char* help);
 
+// A value as the user would write it back: 2.5, 100, -0.25.
+std::string Number(double value);
+
 // A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
 double ReadNumber(const std::string& text, const std::string& what, double least, double most);

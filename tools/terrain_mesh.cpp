@@ -92,7 +92,7 @@ float Terrain::HeightAt(float x, float y) const {
 namespace {
 
 void CheckReach(const CVertex3& v, const std::string& input) {
-  if (!(std::fabs(v.x) <= kMostUnits && std::fabs(v.y) <= kMostUnits && std::fabs(v.z) <= kMostUnits))
+  if (!WithinReach(v))
     throw ToolError(input + ": the terrain would reach (" + FloatText(v.x) + ", " + FloatText(v.y) + ", " +
                     FloatText(v.z) + "), beyond the " + FloatText(static_cast<float>(kMostUnits)) +
                     " units glide can fly over; lower --exaggerate or --size, or check the file's heights and "

@@ -1,6 +1,7 @@
 // A height grid made into the terrain glide flies: its grid of quads, mesh, texture and fitted settings.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,10 @@ constexpr double kEyeLift = 15;
 // What glide-scene lets a terrain's coordinates reach, in units: further out single precision cannot tell
 // neighbouring vertices apart, and ground following's plane products overflow soon after.
 constexpr double kMostUnits = 1e8;
+// A point whose coordinates are all numbers within kMostUnits.
+inline bool WithinReach(const CVertex3& p) {
+  return std::fabs(p.x) <= kMostUnits && std::fabs(p.y) <= kMostUnits && std::fabs(p.z) <= kMostUnits;
+}
 
 // The terrain of the grid, `size` units across its longer side, heights times exaggerate, moved so that the
 // glider's start at the origin lies at least `clearance` above the ground, and the sight line from the chase

@@ -29,12 +29,6 @@ constexpr const char* kShrinkHeights =
     "cut it into tiles or lower its resolution first (for example gdal_translate -outsize 25% 25%)";
 constexpr const char* kShrinkPicture = "scale it down in an image editor first";
 
-std::string Decimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.7g", value);
-  return text;
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -266,8 +260,8 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
 void CheckHeights(const HeightGrid& grid, const std::string& file, int sourceWidth, int sourceHeight,
                   const std::vector<uint8_t>& known) {
   if (!(grid.cellX >= kLeastCell && grid.cellX <= kMostCell && grid.cellY >= kLeastCell && grid.cellY <= kMostCell))
-    throw ToolError(file + ": its cells are " + Decimal(grid.cellX) + " by " + Decimal(grid.cellY) +
-                    " metres, not between " + Decimal(kLeastCell) + " and " + Decimal(kMostCell) +
+    throw ToolError(file + ": its cells are " + Number(grid.cellX) + " by " + Number(grid.cellY) +
+                    " metres, not between " + Number(kLeastCell) + " and " + Number(kMostCell) +
                     "; fix the file's geotransform (its cell size)");
   for (size_t k = 0; k < grid.z.size(); ++k) {
     const float v = grid.z[k];
@@ -284,9 +278,9 @@ void CheckHeights(const HeightGrid& grid, const std::string& file, int sourceWid
     if (std::isnan(v))
       throw ToolError(file + ": holds a height that is not a number " + where +
                       "; mark such cells as no-data (gdal_translate -a_nodata nan IN OUT) or fill them");
-    throw ToolError(file + ": holds the height " + Decimal(v) + " " + where + ", beyond the " + Decimal(kMostHeight) +
+    throw ToolError(file + ": holds the height " + Number(v) + " " + where + ", beyond the " + Number(kMostHeight) +
                     " metres any ground reaches; if it marks missing cells, declare it as the no-data value "
-                    "(gdal_translate -a_nodata " + Decimal(v) + " IN OUT), otherwise correct the cell");
+                    "(gdal_translate -a_nodata " + Number(v) + " IN OUT), otherwise correct the cell");
   }
 }
 

@@ -56,12 +56,6 @@ double ResidentMegabytes(pid_t pid) {
 
 std::string Whole(double value) { return std::to_string(static_cast<long long>(value)); }
 
-std::string Seconds(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 }  // namespace
 
 std::optional<Args> ParseReadingCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs,
@@ -167,7 +161,7 @@ int RunWatched(char** argv, const char* command) {
     if (ResidentMegabytes(pid) > limits.megabytes)
       passed = "it needed more than " + Whole(limits.megabytes) + " MB of memory (raise the limit with --memory-limit MB)";
     else if (std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count() > limits.seconds)
-      passed = "it took longer than " + Seconds(limits.seconds) + " s (raise the limit with --time-limit SECONDS)";
+      passed = "it took longer than " + Number(limits.seconds) + " s (raise the limit with --time-limit SECONDS)";
     if (!passed) continue;
     kill(pid, SIGKILL);
     break;
