@@ -54,7 +54,9 @@ ToolError NoFaces(const std::string& file) {
   return ToolError(file + ": the model holds no faces (only points, lines or nothing); export its surfaces as meshes");
 }
 
-void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: warning: %s\n", text.c_str()); }
+void Warn(const std::string& text) {
+  std::fprintf(stderr, "glide-scene object: warning: %s\n", Printable(text).c_str());
+}
 
 float Unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 1.0f; }
 
