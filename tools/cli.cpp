@@ -44,6 +44,11 @@ std::string Printable(const std::string& text) {
     for (size_t k = 1; utf8 && k < length; ++k) utf8 = (byte(i + k) & 0xC0) == 0x80;
     // C0 controls, DEL and the C1 controls U+0080..U+009F.
     const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && utf8 && byte(i + 1) < 0xA0);
+    if (c == '\n' || c == '\t') {
+      out += ' ';  // GDAL ends some messages with a line of strerror: they stay on one line
+      ++i;
+      continue;
+    }
     if (utf8 && !control) {
       out.append(text, i, length);
       i += length;

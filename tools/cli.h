@@ -44,9 +44,9 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
 // A command's arguments: ParseArgs with --help among the specs; nothing, once `help` is printed, when it was given.
 std::optional<Args> ParseCommand(const std::vector<std::string>& argv, std::vector<OptionSpec> specs, const char* help);
 
-// The text as it may go to a terminal: control characters and bytes that are not UTF-8 become \xNN. Readers'
-// messages quote the files they read, so a damaged or hostile file could otherwise move the cursor or clear
-// the screen.
+// The text as it may go to a terminal: line breaks and tabs become blanks, other control characters and bytes
+// that are not UTF-8 \xNN. Readers' messages quote the files they read, so a damaged or hostile file could
+// otherwise move the cursor or clear the screen.
 std::string Printable(const std::string& text);
 
 // A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
