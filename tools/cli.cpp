@@ -62,6 +62,12 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
+std::string ReaderReason(const std::string& reason) {
+  constexpr size_t kMost = 200;
+  if (reason.empty()) return "";
+  return " (" + (reason.size() > kMost ? reason.substr(0, kMost) + "..." : reason) + ")";
+}
+
 Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
   Args args;
   for (size_t i = 0; i < argv.size(); ++i) {

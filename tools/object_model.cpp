@@ -394,9 +394,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 60);
   const aiScene* scene = importer.ReadFile(file, 0);
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
-    throw ToolError(file + ": not a model that can be read (" +
-                    (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) + ")" +
-                    formats);
+    throw ToolError(file + ": not a model that can be read" +
+                    ReaderReason(scene ? "the file is incomplete" : importer.GetErrorString()) + formats);
   // Given a file of an extension it does not know, assimp tries every reader on the bytes, and some take
   // any text for a model of nothing.
   const std::string extension = Lower(fs::path(file).extension().string());
@@ -409,7 +408,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
                                        aiProcess_PreTransformVertices | aiProcess_SortByPType | aiProcess_GenUVCoords |
                                        aiProcess_ValidateDataStructure);
   if (!scene)
-    throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
+    throw ToolError(file + ": the model cannot be prepared" + ReaderReason(importer.GetErrorString()) +
+                    "; export it again");
   return ModelFromScene(*scene, file, up, targetFaces);
 }
 
