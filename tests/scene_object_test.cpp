@@ -562,7 +562,6 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   fs::copy("cube.obj", "Objects/mine.obj");
   WriteFile("dot.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
   WriteFile("README.md", "# Changes\n\nv 1.1 the tower model is new\n");
-  WriteFile("cut.ply", "ply\nformat ascii 1.0\nelement vertex 3\n");
   WriteFile("long.stl", "solid a\nfacet normal 0 0 1\nouter loop\nvertex 1 1 ?" + std::string(100000, 'y') + "\n");
   const std::string before = State();
   const struct {
@@ -574,7 +573,6 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
       {"notes.glb --at 20 20", 1, "notes.glb: not a model that can be read"},
       {"points.obj --at 20 20", 1, "points.obj: the model holds no faces"},
       {"README.md --at 20 20", 1, "README.md: not a model"},
-      {"cut.ply --at 20 20 --time-limit 5", 1, "cut.ply: not a model that can be read (a PLY header without"},
       {"long.stl --at 20 20", 1, "yyyy...); export it as"},  // the reader quotes the whole line
       {"nan.obj --at 20 20", 1, "nan.obj: a vertex has a coordinate that is not a number"},
       {"huge.obj --at 20 20", 1, "huge.obj: the model is 1000000000 units across"},

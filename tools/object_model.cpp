@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -363,31 +362,12 @@ std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, s
   return lists;
 }
 
-// assimp's PLY reader never returns from a header without its end_header line (a file cut short in its
-// header loops at the end of the file), so such a file is refused before it is read.
-bool PlyHeaderEnds(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string window(3, '\0');
-  if (!in.read(window.data(), 3) || Lower(window) != "ply") return true;
-  const std::string mark = "end_header";
-  char block[4096];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    window.append(block, in.gcount());
-    if (window.find(mark) != std::string::npos) return true;
-    window.erase(0, window.size() - std::min(window.size(), mark.size() - 1));
-  }
-  return false;
-}
-
 }  // namespace
 
 ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) {
   std::error_code error;
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
   const std::string formats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
-  if (!PlyHeaderEnds(file))
-    throw ToolError(file + ": not a model that can be read (a PLY header without its end_header line: the file "
-                           "is cut short or damaged)" + formats);
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   // Normals made for a file without them stay sharp across edges steeper than this, as a box's are.
