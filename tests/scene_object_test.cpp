@@ -562,6 +562,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   fs::copy("cube.obj", "Objects/mine.obj");
   WriteFile("dot.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
   WriteFile("README.md", "# Changes\n\nv 1.1 the tower model is new\n");
+  WriteFile("long.stl", "solid a\nfacet normal 0 0 1\nouter loop\nvertex 1 1 ?" + std::string(100000, 'y') + "\n");
   const std::string before = State();
   const struct {
     const char* args;
@@ -572,6 +573,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
       {"notes.glb --at 20 20", 1, "notes.glb: not a model that can be read"},
       {"points.obj --at 20 20", 1, "points.obj: the model holds no faces"},
       {"README.md --at 20 20", 1, "README.md: not a model"},
+      {"long.stl --at 20 20", 1, "yyyy...); export it as"},  // the reader quotes the whole line
       {"nan.obj --at 20 20", 1, "nan.obj: a vertex has a coordinate that is not a number"},
       {"huge.obj --at 20 20", 1, "huge.obj: the model is 1000000000 units across"},
       {"dot.obj --at 20 20", 1, "dot.obj: all the model's points coincide"},

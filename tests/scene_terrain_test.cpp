@@ -363,6 +363,8 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   for (size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<uint8_t>(k * 7919 % 251);
   ASSERT_TRUE(stbi_write_png("noise.png", 64, 64, 1, noise.data(), 64));
   WriteFile("short.png", ReadFile("noise.png").substr(0, ReadFile("noise.png").size() / 2));
+  // A chunk after the header named with terminal controls, which the reader's message quotes.
+  WriteFile("esc.png", ReadFile("noise.png").insert(33, std::string("\0\0\0\0\x1b\n2J\0\0\0\0", 12)));
   // Heights and cell sizes no ground has: marked no-data nowhere, so nothing may pass them on.
   const auto grid = [](const char* name, const char* cell, const char* middle) {
     WriteFile(name, std::string("ncols 3\nnrows 3\nxllcorner 0\nyllcorner 0\ncellsize ") + cell + "\n1 2 3\n4 " +
@@ -387,7 +389,8 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
                {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
                {"huge.png", "9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
                {"vast.png", "65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
-               {"cut.png", "cut.png: "}, {"short.png", "short.png: the picture is damaged"}};
+               {"cut.png", "cut.png: "}, {"short.png", "short.png: the picture is damaged"},
+               {"esc.png", "esc.png: the picture is damaged (\\x1b 2J PNG chunk not known)"}};
   const std::string before = Snapshot();
   for (const auto& c : cases) {
     EXPECT_EQ(Tool(std::string("terrain scene ") + c.file), 1) << c.file;

@@ -30,6 +30,44 @@ double ReadNumber(const std::string& text, const std::string& what, double least
   return value;
 }
 
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    const size_t length = c < 0x80                ? 1
+                          : c >= 0xC2 && c < 0xE0 ? 2
+                          : c >= 0xE0 && c < 0xF0 ? 3
+                          : c >= 0xF0 && c < 0xF5 ? 4
+                                                  : 0;
+    bool utf8 = length != 0 && i + length <= text.size();
+    for (size_t k = 1; utf8 && k < length; ++k) utf8 = (byte(i + k) & 0xC0) == 0x80;
+    // C0 controls, DEL and the C1 controls U+0080..U+009F.
+    const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && utf8 && byte(i + 1) < 0xA0);
+    if (c == '\n' || c == '\t') {
+      out += ' ';  // GDAL ends some messages with a line of strerror: they stay on one line
+      ++i;
+      continue;
+    }
+    if (utf8 && !control) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    out += escaped;
+    ++i;
+  }
+  return out;
+}
+
+std::string ReaderReason(const std::string& reason) {
+  constexpr size_t kMost = 200;
+  if (reason.empty()) return "";
+  return " (" + (reason.size() > kMost ? reason.substr(0, kMost) + "..." : reason) + ")";
+}
+
 Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
   Args args;
   for (size_t i = 0; i < argv.size(); ++i) {

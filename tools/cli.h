@@ -47,5 +47,14 @@ std::optional<Args> ParseCommand(const std::vector<std::string>& argv, std::vect
 // A value as the user would write it back: 2.5, 100, -0.25.
 std::string Number(double value);
 
+// The text as it may go to a terminal: line breaks and tabs become blanks, other control characters and bytes
+// that are not UTF-8 \xNN. Readers' messages quote the files they read, so a damaged or hostile file could
+// otherwise move the cursor or clear the screen.
+std::string Printable(const std::string& text);
+
+// A reader's reason for a refusal, in brackets, or nothing where it gave none. Some readers quote the file
+// (assimp the whole text it could not take for a number), so only its first 200 bytes are kept.
+std::string ReaderReason(const std::string& reason);
+
 // A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
 double ReadNumber(const std::string& text, const std::string& what, double least, double most);

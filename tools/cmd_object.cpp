@@ -35,7 +35,9 @@ constexpr const char* kUsage =
 constexpr size_t kMostPositions = 10;
 constexpr size_t kManyFaces = 1000000;
 
-void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: warning: %s\n", text.c_str()); }
+void Warn(const std::string& text) {
+  std::fprintf(stderr, "glide-scene object: warning: %s\n", Printable(text).c_str());
+}
 
 std::string EntryName(const Args& args, const std::string& input) {
   std::string name = args.Value("--name", "");

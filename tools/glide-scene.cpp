@@ -53,13 +53,14 @@ int main(int argc, char** argv) {
     try {
       return c.run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const UsageError& e) {
-      std::fprintf(stderr, "glide-scene %s: %s (see glide-scene %s --help)\n", c.name, e.what(), c.name);
+      std::fprintf(stderr, "glide-scene %s: %s (see glide-scene %s --help)\n", c.name, Printable(e.what()).c_str(),
+                   c.name);
       return 2;
     } catch (const ToolError& e) {
-      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, e.what());
+      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, Printable(e.what()).c_str());
       return 1;
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, e.what());
+      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, Printable(e.what()).c_str());
       return 1;
     }
   }

@@ -54,7 +54,9 @@ ToolError NoFaces(const std::string& file) {
   return ToolError(file + ": the model holds no faces (only points, lines or nothing); export its surfaces as meshes");
 }
 
-void Warn(const std::string& text) { std::fprintf(stderr, "glide-scene object: warning: %s\n", text.c_str()); }
+void Warn(const std::string& text) {
+  std::fprintf(stderr, "glide-scene object: warning: %s\n", Printable(text).c_str());
+}
 
 float Unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 1.0f; }
 
@@ -372,9 +374,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 60);
   const aiScene* scene = importer.ReadFile(file, 0);
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
-    throw ToolError(file + ": not a model that can be read (" +
-                    (scene ? std::string("the file is incomplete") : std::string(importer.GetErrorString())) + ")" +
-                    formats);
+    throw ToolError(file + ": not a model that can be read" +
+                    ReaderReason(scene ? "the file is incomplete" : importer.GetErrorString()) + formats);
   // Given a file of an extension it does not know, assimp tries every reader on the bytes, and some take
   // any text for a model of nothing.
   const std::string extension = Lower(fs::path(file).extension().string());
@@ -387,7 +388,8 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
                                        aiProcess_PreTransformVertices | aiProcess_SortByPType | aiProcess_GenUVCoords |
                                        aiProcess_ValidateDataStructure);
   if (!scene)
-    throw ToolError(file + ": the model cannot be prepared (" + importer.GetErrorString() + "); export it again");
+    throw ToolError(file + ": the model cannot be prepared" + ReaderReason(importer.GetErrorString()) +
+                    "; export it again");
   return ModelFromScene(*scene, file, up, targetFaces);
 }
 

@@ -187,10 +187,7 @@ struct DatasetClose {
   void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
 };
 
-std::string GdalReason() {
-  const std::string reason = CPLGetLastErrorMsg();
-  return reason.empty() ? "" : " (" + reason + ")";
-}
+std::string GdalReason() { return ReaderReason(CPLGetLastErrorMsg()); }
 
 HeightGrid ReadRaster(const std::string& file, int maxSide) {
   GDALAllRegister();

@@ -178,7 +178,7 @@ int RunWatched(char** argv, const char* command) {
     return 1;
   }
   if (passed) {
-    std::fprintf(stderr, "%scannot read '%s': %s\n", prefix.c_str(), reading.c_str(), passed->c_str());
+    std::fprintf(stderr, "%scannot read '%s': %s\n", prefix.c_str(), Printable(reading).c_str(), passed->c_str());
     return 1;
   }
   // Errors the command reports end its reads first; a child that ends inside one has crashed, or was ended by
@@ -186,8 +186,10 @@ int RunWatched(char** argv, const char* command) {
   const std::string end = WIFSIGNALED(status) ? strsignal(WTERMSIG(status))
                                               : "exit code " + std::to_string(WEXITSTATUS(status));
   if (!reading.empty())
-    std::fprintf(stderr, "%scannot read '%s' (the reader crashed: %s); the file may be damaged: save or export it "
-                 "again\n", prefix.c_str(), reading.c_str(), end.c_str());
+    std::fprintf(stderr,
+                 "%scannot read '%s' (the reader crashed: %s); the file may be damaged: save or export it "
+                 "again\n",
+                 prefix.c_str(), Printable(reading).c_str(), end.c_str());
   else if (WIFSIGNALED(status))
     std::fprintf(stderr, "%sfailed (%s)\n", prefix.c_str(), end.c_str());
   return WIFEXITED(status) && reading.empty() ? WEXITSTATUS(status) : 1;
