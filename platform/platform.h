@@ -2,7 +2,7 @@
 //
 // A backend is one folder, chosen by the build: win32/ on Windows (the system's own <windows.h>), sdl/ with
 // posix/ elsewhere (sdl/win32.h imitates the calls the program makes, under their names, over SDL2). Each
-// backend defines `keys`, `bBatchMode`, `MessageSink` and every function declared here, and its process
+// backend defines `keys` and every function declared here but MessageBox (platform/message.cpp, shared), and its process
 // entry calls the program's WinMain, or is WinMain itself where the system starts programs there.
 #pragma once
 
@@ -49,6 +49,8 @@ extern int keys[256];
 
 // The modal message box with an OK button, or a line on stderr as bBatchMode says.
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The backend's modal message box: the button pressed, or 0 where none could be shown.
+int SystemMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Whether message boxes can be shown at all: false where no display can be reached.
 bool HasDisplay();
 // The process's arguments, UTF-8; standard streams that were handed over (redirected) are ready for them.

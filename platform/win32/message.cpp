@@ -1,24 +1,6 @@
-// The modal message box, or a line on stderr when the program runs in batch mode.
+// The system's modal message box.
 #include "platform/platform.h"
 
-#include <cstdio>
-
-int bBatchMode;
-void (*MessageSink)(const char* caption, const char* text);
-
-int MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-  if (!text) text = "";
-  if (!caption) caption = "";
-  if (MessageSink) {
-    MessageSink(caption, text);
-    return 1;
-  }
-  if (!bBatchMode) {
-    const int answer = MessageBoxA(owner, text, caption, type);
-    if (answer != 0) return answer;
-  }
-  if (bBatchMode == 2) return 1;
-  std::fprintf(stderr, "%s: %s\n", caption, text);
-  std::fflush(stderr);
-  return 1;
+int SystemMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+  return MessageBoxA(owner, text, caption, type);
 }
