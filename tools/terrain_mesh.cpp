@@ -128,21 +128,25 @@ Terrain BuildTerrain(const HeightGrid& grid, double size, double exaggerate, int
   terrain.layout = ChooseLayout(grid, metresX * terrain.unitsPerMetre, metresY * terrain.unitsPerMetre, maxFaces);
   const TerrainLayout& l = terrain.layout;
   const double lift = terrain.unitsPerMetre * exaggerate;
-  // Heights are taken from the middle's before they are scaled into single precision, so that a plateau far
-  // above the sea keeps its relief.
-  const double middle = grid.Sample((grid.width - 1) / 2.0, (grid.height - 1) / 2.0);
-  MeshBuilder& mesh = terrain.mesh;
-  mesh.vertices.reserve(static_cast<size_t>(l.quadsX + 1) * (l.quadsY + 1));
-  mesh.coords.reserve(mesh.vertices.capacity());
+  std::vector<double> heights;
+  heights.reserve(static_cast<size_t>(l.quadsX + 1) * (l.quadsY + 1));
   for (int j = 0; j <= l.quadsY; ++j)
-    for (int i = 0; i <= l.quadsX; ++i) {
-      const double column = static_cast<double>(i) / l.quadsX * (grid.width - 1);
-      const double row = static_cast<double>(l.quadsY - j) / l.quadsY * (grid.height - 1);
+    for (int i = 0; i <= l.quadsX; ++i)
+      heights.push_back(grid.Sample(static_cast<double>(i) / l.quadsX * (grid.width - 1),
+                                    static_cast<double>(l.quadsY - j) / l.quadsY * (grid.height - 1)));
+  // Heights are taken from the middle of the mesh's own range before they are scaled into single precision,
+  // so that a plateau far above the sea keeps its relief.
+  const auto [lowest, highest] = std::minmax_element(heights.begin(), heights.end());
+  const double middle = (*lowest + *highest) / 2;
+  MeshBuilder& mesh = terrain.mesh;
+  mesh.vertices.reserve(heights.size());
+  mesh.coords.reserve(heights.size());
+  for (int j = 0, k = 0; j <= l.quadsY; ++j)
+    for (int i = 0; i <= l.quadsX; ++i, ++k)
       mesh.AddVertex(static_cast<float>((i - l.quadsX / 2.0) * l.spacingX),
                      static_cast<float>((j - l.quadsY / 2.0) * l.spacingY),
-                     static_cast<float>((grid.Sample(column, row) - middle) * lift), static_cast<float>(i) / l.quadsX,
-                     static_cast<float>(j) / l.quadsY);
-    }
+                     static_cast<float>((heights[static_cast<size_t>(k)] - middle) * lift),
+                     static_cast<float>(i) / l.quadsX, static_cast<float>(j) / l.quadsY);
   // Heights this far apart would also lose the start's clearance to rounding as the terrain is moved.
   for (const CVertex3& v : mesh.vertices) CheckReach(v, input);
   mesh.faces.reserve(static_cast<size_t>(l.Faces()));
