@@ -11,8 +11,9 @@
 #include "scene/scene.h"
 #include "tools/mesh_writer.h"
 
-// How a command uses its scene folder. Every command that writes holds the scene's lock from entering until it
-// exits, waiting up to 10 s for another to finish, and first finishes or rolls back an interrupted commit.
+// How a command uses its scene folder. A command that writes holds the scene's lock until it exits (taking it on
+// entering, or through LockMadeScene once its inputs are read), waiting up to 10 s for another to finish, and
+// first finishes or rolls back an interrupted commit.
 enum class SceneUse { kRead, kWrite, kCreate };
 // Makes DIR the working folder, as glide -C does, so that the program's loaders read the scene's own
 // relative paths. Resolve input paths before calling it. kCreate makes a missing folder. A DIR that is a symbolic
