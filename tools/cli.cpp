@@ -25,7 +25,7 @@ double ReadNumber(const std::string& text, const std::string& what, double least
   if (!IsNumber(text)) throw UsageError(what + " must be a number, not '" + text + "'");
   const double value = std::strtod(text.c_str(), nullptr);
   if (value < least || value > most)
-    throw UsageError(what + " must lie between " + std::to_string(least) + " and " + std::to_string(most) +
+    throw UsageError(what + " must lie between " + Number(least) + " and " + Number(most) +
                      ", not " + text);
   return value;
 }
@@ -60,6 +60,10 @@ std::string Printable(const std::string& text) {
     ++i;
   }
   return out;
+}
+
+void Warn(const std::string& command, const std::string& text) {
+  std::fprintf(stderr, "glide-scene %s: warning: %s\n", command.c_str(), Printable(text).c_str());
 }
 
 std::string ReaderReason(const std::string& reason) {

@@ -52,6 +52,9 @@ std::string Number(double value);
 // otherwise move the cursor or clear the screen.
 std::string Printable(const std::string& text);
 
+// One warning line of a command on stderr, made printable: "glide-scene COMMAND: warning: TEXT".
+void Warn(const std::string& command, const std::string& text);
+
 // A reader's reason for a refusal, in brackets, or nothing where it gave none. Some readers quote the file
 // (assimp the whole text it could not take for a number), so only its first 200 bytes are kept.
 std::string ReaderReason(const std::string& reason);

@@ -35,10 +35,6 @@ constexpr const char* kUsage =
 constexpr size_t kMostPositions = 10;
 constexpr size_t kManyFaces = 1000000;
 
-void Warn(const std::string& text) {
-  std::fprintf(stderr, "glide-scene object: warning: %s\n", Printable(text).c_str());
-}
-
 std::string EntryName(const Args& args, const std::string& input) {
   std::string name = args.Value("--name", "");
   if (name.empty()) {
@@ -130,8 +126,8 @@ int RunObject(const std::vector<std::string>& argv) {
       return ReadModel(input, up == "z" ? UpAxis::kZ : up == "y" ? UpAxis::kY : UpAxis::kFromFile, faces);
     });
     if (faces == 0 && model.sourceFaces > kManyFaces)
-      Warn(input + " has " + std::to_string(model.sourceFaces) +
-           " faces, which slows every frame; simplify it with --faces 200000");
+      Warn("object", input + " has " + std::to_string(model.sourceFaces) +
+                     " faces, which slows every frame; simplify it with --faces 200000");
     PutOnOrigin(&model, size, input);
     return Bake(model, input);
   }();

@@ -74,10 +74,9 @@ void WarnUnlessPanorama(const std::string& image) {
   if (!stbi_info(image.c_str(), &width, &height, &channels)) return;
   height = std::abs(height);
   if (std::fabs(width / (2.0 * height) - 1) <= 0.1) return;
-  std::fprintf(stderr,
-               "glide-scene sky: warning: %s is %d x %d pixels, not 2:1 as a panorama of 360 by 180 degrees is; it "
-               "is stretched over the dome (crop it or pad it to twice as wide as high)\n",
-               image.c_str(), width, height);
+  Warn("sky", image + " is " + std::to_string(width) + " x " + std::to_string(height) +
+                   " pixels, not 2:1 as a panorama of 360 by 180 degrees is; it is stretched over the dome (crop it "
+                   "or pad it to twice as wide as high)");
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ int RunTerrain(const std::vector<std::string>& argv) {
                      ": the glider is 18 units across and its camera sits 15 units above it, so a smaller terrain "
                      "is crossed before it can be seen");
   if (size > kMostSize)
-    throw UsageError("--size must lie between " + std::to_string(kLeastSize) + " and " + FloatText(kMostSize) +
+    throw UsageError("--size must lie between " + Number(kLeastSize) + " and " + Number(kMostSize) +
                      ", not " + args.Value("--size", ""));
   const double exaggerate = args.Number("--exaggerate", 1, 0.01, 1000);
   const double faces = args.Number("--faces", 500000, 2, 5000000);

@@ -54,10 +54,6 @@ ToolError NoFaces(const std::string& file) {
   return ToolError(file + ": the model holds no faces (only points, lines or nothing); export its surfaces as meshes");
 }
 
-void Warn(const std::string& text) {
-  std::fprintf(stderr, "glide-scene object: warning: %s\n", Printable(text).c_str());
-}
-
 float Unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 1.0f; }
 
 std::string Lower(std::string text) {
@@ -215,11 +211,11 @@ class ModelReader {
     const std::string which = file_ + ": the material '" + name + "' ";
     const std::string glowing = "its emissive colour " + ColourText(look.glow) + " is what shows, unshaded";
     if (!colour && Black(look.glow))
-      Warn(which + "gives no colour and no picture: it is shown white, shaded by the sun");
+      Warn("object", which + "gives no colour and no picture: it is shown white, shaded by the sun");
     else if (!colour)
-      Warn(which + "gives no colour: " + glowing);
+      Warn("object", which + "gives no colour: " + glowing);
     else if (Black(*colour) && !Black(look.glow))
-      Warn(which + "has a black colour and gives off light of its own: " + glowing);
+      Warn("object", which + "has a black colour and gives off light of its own: " + glowing);
     colours_[material] = colour.value_or(Black(look.glow) ? Vec3{1, 1, 1} : Vec3{0, 0, 0});
     model->looks.push_back(look);
     return looks_[material] = static_cast<int>(model->looks.size()) - 1;
@@ -258,8 +254,8 @@ class ModelReader {
     const auto found = std::find_if(places.begin(), places.end(),
                                     [&error](const fs::path& place) { return fs::is_regular_file(place, error); });
     if (found == places.end()) {
-      Warn(file_ + ": the texture picture " + label + " is missing; the material's colour is used instead (put " +
-           places[1].filename().string() + " beside the model, or in its textures folder)");
+      Warn("object", file_ + ": the texture picture " + label + " is missing; the material's colour is used instead (put " +
+                     places[1].filename().string() + " beside the model, or in its textures folder)");
       return -1;
     }
     const std::string picture = found->lexically_normal().string();
@@ -357,8 +353,8 @@ std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, s
     kept += indices.size() / 3;
   }
   if (kept > targetFaces)
-    Warn(file + ": simplification stopped at " + std::to_string(kept) + " faces, short of " +
-         std::to_string(targetFaces) + ", to keep the model's shape");
+    Warn("object", file + ": simplification stopped at " + std::to_string(kept) + " faces, short of " +
+                   std::to_string(targetFaces) + ", to keep the model's shape");
   return lists;
 }
 
@@ -460,8 +456,8 @@ void PutOnOrigin(ImportedModel* model, double size, const std::string& file) {
                     " units across, more than a scene can hold; export it in metres");
   const double scale = size > 0 ? size / longest : 1;
   if (size <= 0 && (longest < 0.5 || longest > 500))
-    Warn(file + " is " + FloatText(static_cast<float>(longest)) +
-         " units across against an 18-unit glider; give it a size with --size UNITS");
+    Warn("object", file + " is " + FloatText(static_cast<float>(longest)) +
+                   " units across against an 18-unit glider; give it a size with --size UNITS");
   const double cx = (double{low.x} + high.x) / 2, cy = (double{low.y} + high.y) / 2;
   for (Triangle& t : model->triangles)
     for (Corner& c : t.corners)
