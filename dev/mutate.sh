@@ -9,6 +9,7 @@ set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${BUILD:-build/mutate}
+mkdir -p "$build"
 list=dev/mutants.txt
 
 if [ -z "${DISPLAY:-}" ]; then
