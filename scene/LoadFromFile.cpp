@@ -375,19 +375,17 @@ void ReadModelText(const char* text, size_t size, int parts) {
   Model.Face = whole.faces.items.Trim(static_cast<size_t>(Model.CountFace));
 }
 
+static const char* const kModelLogLines[4] = {"LoadFromFile   LoadModel() LocationModel.push_back(*Model);",
+                                              "LoadFromFile   LoadModel() HorizonModel.push_back(*Model);",
+                                              "LoadFromFile   ObjectsModel() LocationModel.push_back(*Model);",
+                                              "LoadFromFile   LoadModel() GladerModel.push_back(*Model);"};
+
 void LoadModel() {
   size_t size = 0;
   const uint8_t* view = MapFile(LoadFileName, &size);
   ReadModelText(reinterpret_cast<const char*>(view), view ? size : 0, ModelReadParts(size));
   UnmapFile(view, size);
-  if (NamSectionModel == 1) LocationModel.push_back(Model);
-  if (LogLevel >= 2) WriteLog("LoadFromFile   LoadModel() LocationModel.push_back(*Model);", static_cast<float>(NamSectionModel));
-  if (NamSectionModel == 2) HorizonModel.push_back(Model);
-  if (LogLevel >= 2) WriteLog("LoadFromFile   LoadModel() HorizonModel.push_back(*Model);", static_cast<float>(NamSectionModel));
-  if (NamSectionModel == 3) ObjectsModel.push_back(Model);
-  if (LogLevel >= 2) WriteLog("LoadFromFile   ObjectsModel() LocationModel.push_back(*Model);", static_cast<float>(NamSectionModel));
-  if (NamSectionModel == 4) GladerModel.push_back(Model);
-  if (LogLevel >= 2) WriteLog("LoadFromFile   LoadModel() GladerModel.push_back(*Model);", static_cast<float>(NamSectionModel));
+  PushForSection({&LocationModel, &HorizonModel, &ObjectsModel, &GladerModel}, Model, kModelLogLines);
   if (LogLevel >= 1) WriteLog("LoadFromFile   LoadModel() NamSectionModel", static_cast<float>(NamSectionModel));
 }
 

@@ -72,15 +72,23 @@ inline bool NarrowsExactly(double d, bool negative, float* out) {
   return true;
 }
 
+// Skips the blanks before a conversion's text; false at the line's end. Otherwise *digits points past
+// the sign, if any.
+bool StartNumber(const char*& p, const char* end, bool face, const char** digits, bool* negative) {
+  while (p != end && IsBlank(*p, face)) ++p;
+  if (AtEnd(p, end)) return false;
+  *negative = *p == '-';
+  *digits = *negative ? p + 1 : p;
+  return true;
+}
+
 // One "%f" conversion. Mantissas up to 2^24 with small exponents are exact in one float operation,
 // which is therefore correctly rounded; other plain decimals go to from_chars; anything else is Unsure.
 Scan ScanFloat(const char*& p, const char* end, float* out) {
-  while (p != end && IsBlank(*p, false)) ++p;
-  if (AtEnd(p, end)) return Scan::Ended;
-  const char* q = p;
-  const bool negative = *q == '-';
-  if (negative) ++q;
+  const char* q;
+  bool negative;
   uint64_t mantissa = 0;
+  if (!StartNumber(p, end, false, &q, &negative)) return Scan::Ended;
   int digits = ReadDigits(q, end, &mantissa), exponent = 0;
   if (q != end && *q == '.') {
     exponent = -ReadDigits(++q, end, &mantissa);
@@ -118,12 +126,10 @@ Scan ScanFloat(const char*& p, const char* end, float* out) {
 
 // One "%d" conversion of at most nine digits; longer numbers and signs other than '-' are Unsure.
 Scan ScanInt(const char*& p, const char* end, int32_t* out) {
-  while (p != end && IsBlank(*p, true)) ++p;
-  if (AtEnd(p, end)) return Scan::Ended;
-  const char* q = p;
-  const bool negative = *q == '-';
-  if (negative) ++q;
+  const char* q;
+  bool negative;
   uint64_t value = 0;
+  if (!StartNumber(p, end, true, &q, &negative)) return Scan::Ended;
   const int digits = ReadDigits(q, end, &value);
   if (digits == 0 || digits > 9 || (!AtEnd(q, end) && !IsBlank(*q, true))) return Scan::Unsure;
   *out = negative ? -static_cast<int32_t>(value) : static_cast<int32_t>(value);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "config/config.h"
+
 struct CVertex3 {
   float x, y, z;
 };
@@ -70,6 +72,15 @@ void LoadLink();
 void LoadModel();
 void linkFile();
 void LoadGLTextures();
+// Appends `item` to the list of the section being loaded (NamSectionModel, 1..4), logging at level 2 one
+// line a section, whether it took the item or not.
+template <typename T>
+void PushForSection(std::vector<T>* const (&lists)[4], const T& item, const char* const (&logLines)[4]) {
+  for (int s = 0; s < 4; ++s) {
+    if (NamSectionModel == s + 1) lists[s]->push_back(item);
+    if (LogLevel >= 2) WriteLog(logLines[s], static_cast<float>(NamSectionModel));
+  }
+}
 
 // Appends the entries of link text in memory to the three link lists.
 void ReadLinkText(const char* text, size_t size);
