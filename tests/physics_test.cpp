@@ -1,4 +1,4 @@
-// The function keys, the face grid's guards and vertical faces: what the exact comparison never samples.
+// Worked examples on the edges that random states never hit exactly: wraps, ties, vertices, guards, function keys.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +10,15 @@
 
 namespace {
 
+struct Marker {
+  float red, green;
+  CVertex3 corners[3];
+};
+std::vector<Marker> markers;
+void RecordMarker(float red, float green, float, const CVertex3 corners[3]) {
+  markers.push_back({red, green, {corners[0], corners[1], corners[2]}});
+}
+
 class Physics : public testing::Test {
  protected:
   void SetUp() override {
@@ -19,7 +28,8 @@ class Physics : public testing::Test {
     GroundFollowOn = 1;
     CameraYaw = CameraPitch = 0;
     NamFace = 0;
-    DrawFaceMarker = [](float, float, float, const CVertex3*) {};  // no GL context here
+    markers.clear();
+    DrawFaceMarker = RecordMarker;
     TurnStep = 0.1f;
     MoveStep = 1;
     GroundClearance = 5;
@@ -33,18 +43,35 @@ class Physics : public testing::Test {
     funEquationLinePolygon();
   }
   void BuildSingleFace() { BuildTerrain("v  0 0 0\nv  10 0 0\nv  0 10 0\nf 1/1/1 2/2/2 3/3/3\n"); }
-  void Frame(int key) {
-    keys[key] = 1;
+  void Frame(std::initializer_list<int> held) {
+    for (int k : held) keys[k] = 1;
     MoveGlader();
-    keys[key] = 0;
+    for (int k : held) keys[k] = 0;
   }
   const int32_t* Cell(int column, int row) { return FaceGrid[row][column]; }
 };
 
+const float kTwoPi = PI + PI;
+
+TEST_F(Physics, TurnsWrapToTheEndsAndDropTheExcess) {
+  Frame({VK_LEFT});
+  EXPECT_EQ(GladerYaw, kTwoPi);
+  Frame({VK_LEFT});
+  EXPECT_EQ(GladerYaw, static_cast<float>(kTwoPi - 0.1));
+  GladerYaw = 6.25f;
+  Frame({VK_RIGHT});
+  EXPECT_EQ(GladerYaw, 0);
+  Frame({VK_LEFT, VK_RIGHT});
+  EXPECT_EQ(GladerYaw, 0);
+  TurnStep = 0;
+  Frame({VK_LEFT});
+  EXPECT_EQ(GladerYaw, 0);
+}
+
 TEST_F(Physics, FunctionKeysResetToggleAndRebuild) {
   Glader = {1, 2, 3};
   GladerYaw = GladerPitch = CameraYaw = 0.5f;
-  Frame(VK_F1);
+  Frame({VK_F1});
   EXPECT_EQ(Glader.x + Glader.y + Glader.z + GladerYaw + GladerPitch, 0);
   EXPECT_EQ(CameraYaw, 0.5f);
   keys[VK_F2] = 1;
@@ -58,7 +85,7 @@ TEST_F(Physics, FunctionKeysResetToggleAndRebuild) {
   BuildSingleFace();
   LogLevel = 1;
   GridDivisions = 5;
-  Frame(VK_F3);
+  Frame({VK_F3});
   EXPECT_EQ(deltaMatrixX, 2);
 }
 
@@ -88,12 +115,99 @@ TEST_F(Physics, BuildsNeverFileOutsideTheGridOrPastAFullCell) {
   EXPECT_EQ(Glader.z, 50);
 }
 
+TEST_F(Physics, FollowingSinksLiftsAndMarksFaces) {
+  BuildSingleFace();
+  NamFace = 7;
+  Glader = {0.5f, 0.5f, 150};
+  FollowGround();
+  EXPECT_EQ(NamFace, 7);
+  EXPECT_EQ(Glader.z, 149.5f);
+  Glader.z = 50;
+  markers.clear();
+  FollowGround();
+  EXPECT_EQ(NamFace, 0);
+  EXPECT_EQ(Glader.z, 49.5f);
+  ASSERT_EQ(markers.size(), 1u);
+  EXPECT_EQ(markers[0].red, 1);
+  EXPECT_EQ(markers[0].corners[0].z, 0.05f);
+  EXPECT_EQ(markers[0].corners[1].y, 10);  // V0, V2, V1
+  Glader.z = 50;
+  for (int i = 0; i < 90; ++i) FollowGround();
+  EXPECT_EQ(Glader.z, 5);
+  FollowGround();
+  EXPECT_EQ(Glader.z, 4.5f);
+  markers.clear();
+  FollowGround();
+  EXPECT_EQ(Glader.z, 4.5f);
+  ASSERT_EQ(markers.size(), 2u);
+  EXPECT_EQ(markers[0].green, 1);
+  EXPECT_EQ(markers[0].corners[2].z, 0.1f);
+  EXPECT_EQ(markers[1].red, 1);
+}
+
+TEST_F(Physics, EmptyCellsCornersAndTheInsideBoundary) {
+  BuildSingleFace();
+  Glader = {2, 2, 50};
+  FollowGround();
+  EXPECT_EQ(Glader.z, 50);
+  EXPECT_TRUE(markers.empty());
+  EXPECT_EQ(indexCoordX, 3);
+  const struct {
+    float x, y;
+    bool inside;
+  } points[] = {{0, 0, false}, {-0.1f, 5, true}, {-0.3f, 5, false}, {5, 5.2f, true}, {5, 5.3f, false}};
+  GridDivisions = 1;  // one cell holds the whole face
+  funEquationLinePolygon();
+  for (const auto& p : points) {
+    Glader = {p.x, p.y, 50};
+    FollowGround();
+    EXPECT_EQ(Glader.z, p.inside ? 49.5f : 50) << p.x << ", " << p.y;
+  }
+}
+
 TEST_F(Physics, VerticalFacesLeaveTheGliderFinite) {
   BuildTerrain("v  0 0 0\nv  10 10 0\nv  5 5 10\nf 1/1/1 2/2/2 3/3/3\n");
   EXPECT_EQ(FacePlaneTable[0].planeC, 0);
   Glader = {5.1f, 5, 1};
   for (int i = 0; i < 3; ++i) FollowGround();
   EXPECT_TRUE(std::isfinite(Glader.z));
+}
+
+// The lag steps and the eye where the angles tie or wrap; the random states of the exact comparison cover the rest.
+class Camera : public Physics {
+ protected:
+  void SetUp() override {
+    Physics::SetUp();
+    CameraYawStep = 0.05f;
+    CameraPitchStep = 0.02f;
+    CameraDistance = 10;
+  }
+  // The camera's angle after each call, starting from `camera` behind the glider's `glider`.
+  void ExpectLag(float* angle, float* gliderAngle, float glider, float camera, const std::vector<double>& want) {
+    *gliderAngle = glider;
+    *angle = camera;
+    for (size_t i = 0; i < want.size(); ++i) {
+      PositionCamera();
+      EXPECT_NEAR(*angle, want[i], 2e-6) << "call " << i << " from " << camera << " behind " << glider;
+    }
+  }
+};
+
+TEST_F(Camera, LagSequencesAndTheLevelEye) {
+  const double t = static_cast<double>(kTwoPi);
+  ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.5f, {0.55, 0.6, 0.65});
+  ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.99f, {0.99 - t, 0.99});
+  ExpectLag(&CameraYaw, &GladerYaw, 0, 0, {-t, 0});
+  ExpectLag(&CameraYaw, &GladerYaw, 4.0f, 0, {t - 0.05, -0.1, t - 0.15, -0.2});
+  ExpectLag(&CameraYaw, &GladerYaw, 0.1f, 6.2f, {6.15 - t, 6.2 - t, 6.25 - t, 6.3 - t, 6.35 - t, 6.35 - 2 * t});  // holds from the fifth
+  ExpectLag(&CameraPitch, &GladerPitch, 0.05f, 0, {0.02, 0.04, 0.04, 0.04});
+  GladerPitch = CameraPitch = 0;
+  GladerYaw = CameraYaw = 0;
+  CameraYawStep = 0;
+  PositionCamera();
+  EXPECT_EQ(CameraEye.x, -10);
+  EXPECT_EQ(CameraEye.y, 0);
+  EXPECT_EQ(CameraEye.z, 0);
 }
 
 }  // namespace
