@@ -22,9 +22,9 @@ struct Bmp {
   uint32_t headerSize = 40;
   int32_t width = 1, height = 1;
   uint32_t bits = 24, compression = 0, colorsUsed = 0;
-  Bytes table;   // colour entries as stored
-  Bytes extra;   // bytes between the header and the table (bit-field masks)
-  Bytes pixels;  // the pixel array as stored
+  Bytes table{};   // colour entries as stored
+  Bytes extra{};   // bytes between the header and the table (bit-field masks)
+  Bytes pixels{};  // the pixel array as stored
   Bytes Build() const {
     Bytes info;
     Put(&info, headerSize, 4);
@@ -81,22 +81,21 @@ Bytes Grey(int n) {  // n table entries B, G, R, 0 with every channel = index * 
   return t;
 }
 
+Bytes Greys(std::initializer_list<uint8_t> levels) {  // each level as a red, green, blue pixel
+  Bytes out;
+  for (uint8_t v : levels) out.insert(out.end(), {v, v, v});
+  return out;
+}
+
 }  // namespace
 
 TEST(BmpDecode, RowPadsAreDroppedForWidthsOneToFour) {
   for (int width = 1; width <= 4; ++width) {
-    Bmp b;
-    b.width = width;
-    b.height = 2;
+    Bmp b{.width = width, .height = 2};
     const int stride = (width * 3 + 3) & ~3;
-    EXPECT_EQ(stride, width == 4 ? 12 : width * 3 + (4 - width * 3 % 4));
     for (int row = 0; row < 2; ++row)
       for (int i = 0; i < stride; ++i) b.pixels.push_back(i < width * 3 ? uint8_t(row * 100 + i) : 0xEE);
-    const Decoded d = Decode(b.Build());
-    ASSERT_NE(d.image, nullptr);
-    EXPECT_EQ(d.image->width, width);
-    EXPECT_EQ(d.image->height, 2);
-    const Bytes data = d.Data();
+    const Bytes data = Decode(b.Build()).Data();
     ASSERT_EQ(data.size(), size_t(6 * width));
     for (int row = 0; row < 2; ++row)
       for (int x = 0; x < width; ++x)
@@ -105,251 +104,119 @@ TEST(BmpDecode, RowPadsAreDroppedForWidthsOneToFour) {
   }
 }
 
-TEST(BmpDecode, BlueGreenRedBecomesRedGreenBlueBottomLeftFirst) {
-  Bmp b;
-  b.width = 2;
-  b.height = 2;
-  b.pixels = {0x10, 0x20, 0x30, 1, 2, 3, 0, 0, 7, 8, 9, 4, 5, 6, 0, 0};
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  EXPECT_EQ(d.Data(), (Bytes{0x30, 0x20, 0x10, 3, 2, 1, 9, 8, 7, 6, 5, 4}));
-  EXPECT_EQ(d.messages, "");
-}
-
-TEST(BmpDecode, ColoursUsedSeventeenWithoutFileHeaderPutsPixelsAt108) {
-  Bmp b;
-  b.fileHeader = false;
-  b.bits = 8;
-  b.colorsUsed = 17;
-  b.width = 3;
-  b.table = Grey(17);
-  b.pixels = {16, 1, 0, 0};
-  const Bytes file = b.Build();
-  ASSERT_EQ(file.size(), 108u + 4u);
-  const Decoded d = Decode(file);
-  ASSERT_NE(d.image, nullptr);
-  EXPECT_EQ(d.Data(), (Bytes{160, 160, 160, 10, 10, 10, 0, 0, 0}));
-}
-
-TEST(BmpDecode, EightBitWithoutColoursUsedHasAFullTable) {
-  Bmp b;
-  b.fileHeader = false;
-  b.bits = 8;
-  b.table = Grey(256);
-  b.table[255 * 4] = 1;  // blue of entry 255
-  b.pixels = {255, 0, 0, 0};
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  EXPECT_EQ(d.Data(), (Bytes{uint8_t(2550 % 256), uint8_t(2550 % 256), 1}));
-}
-
-TEST(BmpDecode, ShortFormOneBitWithThreeByteEntries) {
-  Bmp b;
-  b.headerSize = 12;
-  b.fileHeader = false;
-  b.bits = 1;
-  b.width = 10;
-  b.table = {0, 0, 0, 0xFF, 0x80, 0x40};  // black, then B=FF G=80 R=40
-  b.pixels = {0b10110000, 0b01000000, 0, 0};
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  const Bytes data = d.Data();
-  const int expect[10] = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1};
-  for (int x = 0; x < 10; ++x)
-    EXPECT_EQ(Bytes(data.begin() + 3 * x, data.begin() + 3 * x + 3), expect[x] ? (Bytes{0x40, 0x80, 0xFF}) : (Bytes{0, 0, 0}))
-        << x;
-
-  b.width = 65535;
-  b.height = 1;
-  b.pixels.assign(((65535 + 31) / 32) * 4, 0);
-  const Decoded wide = Decode(b.Build());
-  ASSERT_NE(wide.image, nullptr);
-  EXPECT_EQ(wide.image->width, 65535);
-  EXPECT_EQ(wide.image->height, 1);
-}
-
-TEST(BmpDecode, FourSixteenAndThirtyTwoBits) {
-  Bmp four;
-  four.bits = 4;
-  four.width = 3;
-  four.table = Grey(16);
-  four.pixels = {0x2F, 0x50, 0, 0};
-  EXPECT_EQ(Decode(four.Build()).Data(), (Bytes{20, 20, 20, 150, 150, 150, 50, 50, 50}));
-
-  Bmp sixteen;  // 5-5-5, top bit ignored; 5 bits widen by rounding q * 255 / 31
-  sixteen.bits = 16;
-  sixteen.width = 2;
-  const uint16_t p0 = 0x8000 | (31 << 10) | (16 << 5) | 1, p1 = (1 << 10);
-  sixteen.pixels = {uint8_t(p0), uint8_t(p0 >> 8), uint8_t(p1), uint8_t(p1 >> 8)};
-  EXPECT_EQ(Decode(sixteen.Build()).Data(), (Bytes{255, 132, 8, 8, 0, 0}));
-
-  Bmp thirtyTwo;
-  thirtyTwo.bits = 32;
-  thirtyTwo.width = 2;
-  thirtyTwo.pixels = {1, 2, 3, 99, 4, 5, 6, 99};
-  EXPECT_EQ(Decode(thirtyTwo.Build()).Data(), (Bytes{3, 2, 1, 6, 5, 4}));
-}
-
-TEST(BmpDecode, BitFieldMasksAreHonoured) {
-  Bmp b;
-  b.bits = 16;
-  b.compression = 3;
-  b.width = 1;
-  Put(&b.extra, 0xF800, 4);  // 5-6-5
-  Put(&b.extra, 0x07E0, 4);
-  Put(&b.extra, 0x001F, 4);
-  const uint16_t p = (31 << 11) | (32 << 5) | 0;
-  b.pixels = {uint8_t(p), uint8_t(p >> 8), 0, 0};
-  EXPECT_EQ(Decode(b.Build()).Data(), (Bytes{255, 130, 0}));
-
-  b.fileHeader = false;  // without a file header the pixels follow the masks
-  EXPECT_EQ(Decode(b.Build()).Data(), (Bytes{255, 130, 0}));
-
-  Bmp c;
-  c.bits = 32;
-  c.compression = 3;
-  Put(&c.extra, 0x0000FF00, 4);
-  Put(&c.extra, 0x00FF0000, 4);
-  Put(&c.extra, 0xFF000000, 4);
-  c.pixels = {0, 10, 20, 30};
-  EXPECT_EQ(Decode(c.Build()).Data(), (Bytes{10, 20, 30}));
-
-  Put(&c.extra, 0, 0);
-  c.extra[0] = 0x0F;  // red mask 0x0000FF0F is not one run of bits
-  EXPECT_NE(Decode(c.Build()).messages.find("Image file conversion error."), std::string::npos);
-}
-
-TEST(BmpDecode, TopDownFilesComeOutBottomUp) {
-  Bmp b;
-  b.width = 1;
-  b.height = -2;
-  b.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // stored top row first
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  EXPECT_EQ(d.image->height, 2);
-  EXPECT_EQ(d.Data(), (Bytes{6, 5, 4, 3, 2, 1}));
-}
-
-TEST(BmpDecode, RunLengthEightCodes) {
-  Bmp b;
-  b.bits = 8;
-  b.compression = 1;
-  b.width = 6;
-  b.height = 3;
-  b.table = Grey(256);
-  b.pixels = {3, 7,            // run of three 7s
-              0, 3, 1, 2, 9, 0,  // absolute 1 2 9, padded to a word
-              0, 0,            // end of line
-              0, 2, 2, 1,      // delta: right 2, up 1
-              9, 5,            // a run past the row's end is clipped
-              0, 1,            // end of bitmap
-              4, 4};           // never read
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  const Bytes data = d.Data();
-  auto at = [&](int x, int y) { return data[(y * 6 + x) * 3]; };
-  EXPECT_EQ((Bytes{at(0, 0), at(1, 0), at(2, 0), at(3, 0), at(4, 0), at(5, 0)}), (Bytes{70, 70, 70, 10, 20, 90}));
-  EXPECT_EQ((Bytes{at(0, 1), at(1, 1), at(2, 1), at(5, 1)}), (Bytes{0, 0, 0, 0}));
-  EXPECT_EQ((Bytes{at(0, 2), at(1, 2), at(2, 2), at(5, 2)}), (Bytes{0, 0, 50, 50}));
-}
-
-TEST(BmpDecode, RunLengthFourCodes) {
-  Bmp b;
-  b.bits = 4;
-  b.compression = 2;
-  b.width = 8;
-  b.height = 1;
-  b.table = Grey(16);
-  b.pixels = {3, 0x12,                // 1 2 1
-              0, 3, 0x34, 0x50,       // absolute 3 4 5 in two bytes, word aligned
-              0, 1};
-  const Decoded d = Decode(b.Build());
-  ASSERT_NE(d.image, nullptr);
-  const Bytes data = d.Data();
-  Bytes firsts;
-  for (int x = 0; x < 8; ++x) firsts.push_back(data[x * 3]);
-  EXPECT_EQ(firsts, (Bytes{10, 20, 10, 30, 40, 50, 0, 0}));
+TEST(BmpDecode, EveryAcceptedFormComesOutRedGreenBlueBottomRowFirst) {
+  const Bytes mask565 = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+  const uint16_t p0 = 0x8000 | (31 << 10) | (16 << 5) | 1, p1 = (1 << 10), p565 = (31 << 11) | (32 << 5);
+  Bytes full = Grey(256);
+  full[255 * 4] = 1;  // blue of entry 255
+  const Bytes lit = {0x40, 0x80, 0xFF}, dark = {0, 0, 0};
+  Bytes oneBit;
+  for (int on : {1, 0, 1, 1, 0, 0, 0, 0, 0, 1}) oneBit.insert(oneBit.end(), (on ? lit : dark).begin(), (on ? lit : dark).end());
+  const struct {
+    const char* what;
+    Bmp bmp;
+    Bytes want;
+  } cases[] = {
+      {"24 bits", {.width = 2, .height = 2, .pixels = {0x10, 0x20, 0x30, 1, 2, 3, 0, 0, 7, 8, 9, 4, 5, 6, 0, 0}},
+       {0x30, 0x20, 0x10, 3, 2, 1, 9, 8, 7, 6, 5, 4}},
+      {"top-down rows", {.width = 1, .height = -2, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}}, {6, 5, 4, 3, 2, 1}},
+      {"17 colours used, no file header: pixels at 108",
+       {.fileHeader = false, .width = 3, .bits = 8, .colorsUsed = 17, .table = Grey(17), .pixels = {16, 1, 0, 0}},
+       Greys({160, 10, 0})},
+      {"8 bits, no colours used: a full table", {.fileHeader = false, .bits = 8, .table = full, .pixels = {255, 0, 0, 0}},
+       {uint8_t(2550 % 256), uint8_t(2550 % 256), 1}},
+      {"short header, 1 bit, 3-byte entries",
+       {.fileHeader = false, .headerSize = 12, .width = 10, .bits = 1, .table = {0, 0, 0, 0xFF, 0x80, 0x40},
+        .pixels = {0b10110000, 0b01000000, 0, 0}},
+       oneBit},
+      {"1 bit, 65535 wide", {.headerSize = 12, .width = 65535, .bits = 1, .table = {0, 0, 0, 0, 0, 0},
+                             .pixels = Bytes((65535 + 31) / 32 * 4, 0)}, Bytes(3 * 65535, 0)},
+      {"4 bits", {.width = 3, .bits = 4, .table = Grey(16), .pixels = {0x2F, 0x50, 0, 0}}, Greys({20, 150, 50})},
+      {"16 bits 5-5-5, top bit ignored, widened by rounding q * 255 / 31",
+       {.width = 2, .bits = 16, .pixels = {uint8_t(p0), uint8_t(p0 >> 8), uint8_t(p1), uint8_t(p1 >> 8)}},
+       {255, 132, 8, 8, 0, 0}},
+      {"32 bits", {.width = 2, .bits = 32, .pixels = {1, 2, 3, 99, 4, 5, 6, 99}}, {3, 2, 1, 6, 5, 4}},
+      {"16-bit masks 5-6-5", {.bits = 16, .compression = 3, .extra = mask565, .pixels = {uint8_t(p565), uint8_t(p565 >> 8), 0, 0}},
+       {255, 130, 0}},
+      {"masks without a file header: the pixels follow them",
+       {.fileHeader = false, .bits = 16, .compression = 3, .extra = mask565, .pixels = {uint8_t(p565), uint8_t(p565 >> 8), 0, 0}},
+       {255, 130, 0}},
+      {"32-bit masks", {.bits = 32, .compression = 3, .extra = {0, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF}, .pixels = {0, 10, 20, 30}},
+       {10, 20, 30}},
+      // A run of three 7s; absolute 1 2 9 padded to a word; end of line; delta right 2, up 1; a run past the
+      // row's end is clipped; end of bitmap; never read.
+      {"run-length 8", {.width = 6, .height = 3, .bits = 8, .compression = 1, .table = Grey(256),
+                        .pixels = {3, 7, 0, 3, 1, 2, 9, 0, 0, 0, 0, 2, 2, 1, 9, 5, 0, 1, 4, 4}},
+       Greys({70, 70, 70, 10, 20, 90, 0, 0, 0, 0, 0, 0, 0, 0, 50, 50, 50, 50})},
+      {"run-length 4: 1 2 1 then absolute 3 4 5 in two bytes, word aligned",
+       {.width = 8, .bits = 4, .compression = 2, .table = Grey(16), .pixels = {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}},
+       Greys({10, 20, 10, 30, 40, 50, 0, 0})},
+      {"an index beyond a two-entry table gives black",
+       {.bits = 8, .colorsUsed = 2, .table = {1, 2, 3, 0, 4, 5, 6, 0}, .pixels = {200, 0, 0, 0}}, {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(c.bmp.Build());
+    EXPECT_EQ(d.Data(), c.want) << c.what;
+    EXPECT_EQ(d.messages, "") << c.what;
+  }
 }
 
 TEST(BmpDecode, ExactMessagesForRejectedFiles) {
-  Bmp v4;
-  v4.headerSize = 108;
-  const Decoded d = Decode(v4.Build());
-  EXPECT_EQ(d.image, nullptr);
-  EXPECT_EQ(d.messages, "Error: Unknown DIB file format.\n");
-
-  Bmp bad;
-  bad.bits = 7;
-  EXPECT_EQ(Decode(bad.Build()).messages, "Error: Image file conversion error.\n");
-  bad.bits = 8;
-  bad.compression = 2;  // run-length 4 on an 8-bit file
-  EXPECT_EQ(Decode(bad.Build()).messages, "Error: Image file conversion error.\n");
-
-  Bmp zero;
-  zero.width = 0;
-  EXPECT_EQ(Decode(zero.Build()).messages, "Error: Image file conversion error.\n");
-
-  Bmp huge;
-  huge.width = 1 << 20;
-  huge.height = 1 << 20;
-  EXPECT_EQ(Decode(huge.Build()).messages, "Error: Out of memory.\n");
+  const std::string bad = "Error: Image file conversion error.\n";
+  const struct {
+    Bmp bmp;
+    std::string message;
+  } cases[] = {
+      {{.headerSize = 108}, "Error: Unknown DIB file format.\n"},
+      {{.bits = 7}, bad},
+      {{.bits = 8, .compression = 2}, bad},  // run-length 4 on an 8-bit file
+      {{.width = 0}, bad},
+      {{.width = 1 << 20, .height = 1 << 20}, "Error: Out of memory.\n"},
+      // a red mask of 0x0000FF0F is not one run of bits
+      {{.bits = 32, .compression = 3, .extra = {0x0F, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF}, .pixels = {0, 0, 0, 0}}, bad},
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(c.bmp.Build());
+    EXPECT_EQ(d.image, nullptr);
+    EXPECT_EQ(d.messages, c.message);
+  }
+  Bytes file = Bmp{}.Build();  // pixel offset past the end of the file
+  file[10] = 0xFF;
+  EXPECT_EQ(Decode(file).messages, bad);
 }
 
 TEST(BmpLoad, MissingEmptyAndLongNamesShowTheOpenFailure) {
   ScratchDir dir;
   bBatchMode = 1;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(LoadDIBImage("nothere.bmp"), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file nothere.bmp.\n\n");
-
   WriteFile("empty.bmp", "");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(LoadDIBImage("empty.bmp"), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file empty.bmp.\n\n");
-
-  const std::string name(400, 'n');
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(LoadDIBImage(name.c_str()), nullptr);
-  const std::string text = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(text, "Error: Failed to open DIB file " + name.substr(0, 229) + ".\n\n");
-
-  Bmp b;
-  b.pixels = {1, 2, 3, 0};
-  const Bytes file = b.Build();
+  const Bytes file = Bmp{.pixels = {1, 2, 3, 0}}.Build();
   WriteFile("one.bmp", std::string(file.begin(), file.end()));
-  RGBImage* image = LoadDIBImage("one.bmp");
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->width, 1);
+  for (const std::string& name : std::vector<std::string>{"nothere.bmp", "empty.bmp", std::string(400, 'n'), "one.bmp"}) {
+    testing::internal::CaptureStderr();
+    RGBImage* image = LoadDIBImage(name.c_str());
+    const std::string text = testing::internal::GetCapturedStderr();
+    if (name == "one.bmp") {
+      ASSERT_NE(image, nullptr);
+      EXPECT_EQ(image->width, 1);
+    } else {
+      EXPECT_EQ(image, nullptr);
+      EXPECT_EQ(text, "Error: Failed to open DIB file " + name.substr(0, 229) + ".\n\n");
+    }
+  }
 }
 
-TEST(BmpHostile, EveryTruncationAndStrayValueFailsCleanlyWithOneMessage) {
-  std::vector<Bmp> files(4);
-  files[0].bits = 8;
-  files[0].width = 5;
-  files[0].height = 3;
-  files[0].table = Grey(256);
-  files[0].pixels.assign(24, 200);
-  files[1].bits = 24;
-  files[1].width = 3;
-  files[1].height = 3;
-  files[1].pixels.assign(36, 1);
-  files[2].bits = 8;
-  files[2].compression = 1;
-  files[2].width = 4;
-  files[2].height = 4;
-  files[2].table = Grey(16);
-  files[2].colorsUsed = 16;
-  files[2].pixels = {200, 9, 0, 2, 255, 255, 0, 5, 1, 2, 3, 4, 250, 0, 0};  // long run, huge delta, short absolute
-  files[3].headerSize = 12;
-  files[3].bits = 4;
-  files[3].width = 7;
-  files[3].table.assign(48, 3);
-  files[3].pixels = {0xFF, 0xFF, 0xFF, 0xFF};
+TEST(BmpHostile, EveryTruncationFailsCleanlyWithOneMessage) {
+  const Bmp files[] = {
+      {.width = 5, .height = 3, .bits = 8, .table = Grey(256), .pixels = Bytes(24, 200)},
+      {.width = 3, .height = 3, .pixels = Bytes(36, 1)},
+      // a long run, a huge delta, a short absolute run
+      {.width = 4, .height = 4, .bits = 8, .compression = 1, .colorsUsed = 16, .table = Grey(16),
+       .pixels = {200, 9, 0, 2, 255, 255, 0, 5, 1, 2, 3, 4, 250, 0, 0}},
+      {.headerSize = 12, .width = 7, .bits = 4, .table = Bytes(48, 3), .pixels = {0xFF, 0xFF, 0xFF, 0xFF}}};
   for (const Bmp& b : files) {
     const Bytes full = b.Build();
     for (size_t n = 0; n <= full.size(); ++n) {
-      const Bytes cut(full.begin(), full.begin() + n);
-      const Decoded d = Decode(cut);
+      const Decoded d = Decode(Bytes(full.begin(), full.begin() + n));
       if (d.image) {
         EXPECT_EQ(d.messages, "");
         EXPECT_EQ(d.Data().size(), size_t(3 * d.image->width * d.image->height));
@@ -358,15 +225,4 @@ TEST(BmpHostile, EveryTruncationAndStrayValueFailsCleanlyWithOneMessage) {
       }
     }
   }
-  Bmp offset;  // pixel offset past the end of the file
-  Bytes file = offset.Build();
-  file[10] = 0xFF;
-  EXPECT_EQ(Decode(file).messages, "Error: Image file conversion error.\n");
-
-  Bmp index;  // an index beyond a two-entry table gives black
-  index.bits = 8;
-  index.colorsUsed = 2;
-  index.table = {1, 2, 3, 0, 4, 5, 6, 0};
-  index.pixels = {200, 0, 0, 0};
-  EXPECT_EQ(Decode(index.Build()).Data(), (Bytes{0, 0, 0}));
 }

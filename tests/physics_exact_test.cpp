@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <sstream>
+#include <iomanip>
 
 #include "config/config.h"
 #include "physics/physics.h"
@@ -21,23 +21,6 @@ bool Same(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast
 bool Same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 bool Same(const CVertex3& a, const CVertex3& b) { return Same(a.x, b.x) && Same(a.y, b.y) && Same(a.z, b.z); }
 
-// Counts the samples that differ and keeps the first one for the failure message.
-struct Mismatches {
-  int count = 0;
-  std::string first;
-  void Note(bool same, const std::function<std::string()>& describe) {
-    if (same) return;
-    if (count++ == 0) first = describe();
-  }
-};
-
-std::string Show(std::initializer_list<double> values) {
-  std::ostringstream s;
-  s.precision(17);
-  for (double v : values) s << v << ' ';
-  return s.str();
-}
-
 class ExactPhysics : public testing::Test {
  protected:
   void SetUp() override {
@@ -52,39 +35,35 @@ class ExactPhysics : public testing::Test {
     LocationModel.clear();
   }
   float Uniform(float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); }
+  RefGlider RandomGlider() {
+    return {Uniform(-1000, 1000), Uniform(-1000, 1000), Uniform(-200, 200), Uniform(0, PI + PI), Uniform(-1.8f, 1.6f)};
+  }
+  void Place(const RefGlider& g) {
+    Glader = CVertex3{g.x, g.y, g.z};
+    GladerYaw = g.yaw;
+    GladerPitch = g.pitch;
+  }
   std::mt19937 random{12345};
 };
 
 TEST_F(ExactPhysics, MoveGladerMatchesTheFormulas) {
-  Mismatches wrong;
   for (int i = 0; i < kSamples; ++i) {
-    const RefGlider before{Uniform(-1000, 1000), Uniform(-1000, 1000), Uniform(-200, 200), Uniform(0, PI + PI),
-                           Uniform(-1.8f, 1.6f)};
+    const RefGlider before = RandomGlider();
     const unsigned bits = random();
     const RefHeld held{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0, (bits & 16) != 0,
                        (bits & 32) != 0};
+    const unsigned codes[] = {VK_LEFT, VK_RIGHT, VK_DOWN, VK_UP, 'W', 'S'};
+    for (int k = 0; k < 6; ++k) keys[codes[k]] = (bits >> k) & 1;
     TurnStep = Uniform(0, 0.5f);
     MoveStep = Uniform(0, 10);
-    Glader = CVertex3{before.x, before.y, before.z};
-    GladerYaw = before.yaw;
-    GladerPitch = before.pitch;
-    keys[VK_LEFT] = held.left;
-    keys[VK_RIGHT] = held.right;
-    keys[VK_DOWN] = held.down;
-    keys[VK_UP] = held.up;
-    keys[unsigned{'W'}] = held.forward;
-    keys[unsigned{'S'}] = held.back;
+    Place(before);
     MoveGlader();
     const RefGlider want = RefMoveGlader(before, held, TurnStep, MoveStep);
-    wrong.Note(Same(Glader, CVertex3{want.x, want.y, want.z}) && Same(GladerYaw, want.yaw) &&
-                   Same(GladerPitch, want.pitch),
-               [&] {
-                 return "keys " + std::to_string(bits & 63) + " got " +
-                        Show({Glader.x, Glader.y, Glader.z, GladerYaw, GladerPitch}) + "want " +
-                        Show({want.x, want.y, want.z, want.yaw, want.pitch});
-               });
+    ASSERT_TRUE(Same(Glader, CVertex3{want.x, want.y, want.z}) && Same(GladerYaw, want.yaw) && Same(GladerPitch, want.pitch))
+        << std::setprecision(17) << "keys " << (bits & 63) << " got " << Glader.x << ' ' << Glader.y << ' ' << Glader.z << ' ' << GladerYaw
+        << ' ' << GladerPitch << " want " << want.x << ' ' << want.y << ' ' << want.z << ' ' << want.yaw << ' '
+        << want.pitch;
   }
-  EXPECT_EQ(wrong.count, 0) << wrong.first;
 }
 
 double lookAt[9];
@@ -96,34 +75,24 @@ void RecordLookAt(const double eye[3], const double centre[3], const double up[3
 
 TEST_F(ExactPhysics, PositionCameraAndItsLookAtMatchTheFormulas) {
   ApplyLookAt = RecordLookAt;
-  Mismatches wrong;
   for (int i = 0; i < kSamples; ++i) {
-    const RefGlider glider{Uniform(-1000, 1000), Uniform(-1000, 1000), Uniform(-200, 200), Uniform(0, PI + PI),
-                           Uniform(-1.8f, 1.6f)};
+    const RefGlider glider = RandomGlider();
     RefCamera want{Uniform(-7, 13), Uniform(-1.8f, 1.6f), {}, {}, {}, {}};
     CameraDistance = i % 100 == 0 ? 0 : Uniform(0, 100);
     CameraYawStep = Uniform(0, 0.2f);
     CameraPitchStep = Uniform(0, 0.2f);
-    Glader = CVertex3{glider.x, glider.y, glider.z};
-    GladerYaw = glider.yaw;
-    GladerPitch = glider.pitch;
+    Place(glider);
     CameraYaw = want.yaw;
     CameraPitch = want.pitch;
     PositionCamera();
     RefPositionCamera(glider, CameraDistance, CameraYawStep, CameraPitchStep, &want);
-    bool same = Same(CameraYaw, want.yaw) && Same(CameraPitch, want.pitch) && Same(CameraEye, want.eye);
+    ASSERT_TRUE(Same(CameraYaw, want.yaw) && Same(CameraPitch, want.pitch) && Same(CameraEye, want.eye))
+        << std::setprecision(17) << "sample " << i << " got " << CameraYaw << ' ' << CameraPitch << " want " << want.yaw << ' ' << want.pitch;
     for (int k = 0; k < 3; ++k)
-      same = same && Same(lookAt[k], want.lookEye[k]) && Same(lookAt[3 + k], want.lookCentre[k]) &&
-             Same(lookAt[6 + k], want.lookUp[k]);
-    wrong.Note(same, [&] {
-      return "got " + Show({CameraYaw, CameraPitch, CameraEye.x, CameraEye.y, CameraEye.z}) + "look-at " +
-             Show({lookAt[0], lookAt[1], lookAt[2], lookAt[3], lookAt[4], lookAt[5], lookAt[6], lookAt[7], lookAt[8]}) + "want " +
-             Show({want.yaw, want.pitch, want.eye.x, want.eye.y, want.eye.z}) + "look-at " +
-             Show({want.lookEye[0], want.lookEye[1], want.lookEye[2], want.lookCentre[0], want.lookCentre[1],
-                   want.lookCentre[2], want.lookUp[0], want.lookUp[1], want.lookUp[2]});
-    });
+      ASSERT_TRUE(Same(lookAt[k], want.lookEye[k]) && Same(lookAt[3 + k], want.lookCentre[k]) &&
+                  Same(lookAt[6 + k], want.lookUp[k]))
+          << std::setprecision(17) << "sample " << i << " look-at " << k << ": " << lookAt[k] << ' ' << lookAt[3 + k] << ' ' << lookAt[6 + k];
   }
-  EXPECT_EQ(wrong.count, 0) << wrong.first;
 }
 
 // A mesh of random triangles owned by the test; element 0 of the vertices is the zero element.
@@ -149,7 +118,6 @@ struct RandomMesh {
 
 TEST_F(ExactPhysics, FacePlanesCellSizesAndFilingMatchTheFormulas) {
   constexpr int kFacesPerMesh = 1000;
-  Mismatches wrong;
   for (int mesh = 0; mesh < kSamples / kFacesPerMesh; ++mesh) {
     RandomMesh m;
     for (int f = 0; f < kFacesPerMesh; ++f) {
@@ -161,8 +129,7 @@ TEST_F(ExactPhysics, FacePlanesCellSizesAndFilingMatchTheFormulas) {
     GridDivisions = Uniform(10, 40);
     funEquationLinePolygon();
     const float dx = RefCellSize(minX, maxX, GridDivisions), dy = RefCellSize(minY, maxY, GridDivisions);
-    wrong.Note(Same(deltaMatrixX, dx) && Same(deltaMatrixY, dy),
-               [&] { return "cell size " + Show({deltaMatrixX, deltaMatrixY, dx, dy}); });
+    ASSERT_TRUE(Same(deltaMatrixX, dx) && Same(deltaMatrixY, dy)) << deltaMatrixX << ' ' << deltaMatrixY;
     ASSERT_EQ(FacePlaneTable.size(), m.faces.size());
     std::vector<int> filed(GridCells * GridCells, 0);
     for (size_t f = 0; f < m.faces.size(); ++f) {
@@ -170,28 +137,22 @@ TEST_F(ExactPhysics, FacePlanesCellSizesAndFilingMatchTheFormulas) {
       for (int k = 0; k < 3; ++k) v[k] = &m.vertices[static_cast<size_t>(m.faces[f].Index[k])];
       const RefPlane want = RefFacePlane(*v[0], *v[1], *v[2]);
       const FacePlane& got = FacePlaneTable[f];
-      wrong.Note(Same(got.planeA, want.a) && Same(got.planeB, want.b) && Same(got.planeC, want.c) &&
-                     Same(got.planeD, want.d) && Same(got.edge02, want.edge02) && Same(got.edge12, want.edge12) &&
-                     Same(got.edge01, want.edge01),
-                 [&] {
-                   return "face " + std::to_string(f) + " got " +
-                          Show({got.planeA, got.planeB, got.planeC, got.planeD}) + "want " +
-                          Show({want.a, want.b, want.c, want.d});
-                 });
+      ASSERT_TRUE(Same(got.planeA, want.a) && Same(got.planeB, want.b) && Same(got.planeC, want.c) &&
+                  Same(got.planeD, want.d) && Same(got.edge02, want.edge02) && Same(got.edge12, want.edge12) &&
+                  Same(got.edge01, want.edge01))
+          << std::setprecision(17) << "face " << f << " got " << got.planeA << ' ' << got.planeB << ' '
+          << got.planeC << ' ' << got.planeD << " want " << want.a << ' ' << want.b << ' ' << want.c << ' ' << want.d;
       for (const CVertex3* corner : {v[0], v[2], v[1]}) {
         const int column = RefCellIndex(corner->x, minX, dx), row = RefCellIndex(corner->y, minY, dy);
         const int n = ++filed[static_cast<size_t>(row * GridCells + column)];
         const int32_t* cell = FaceGrid[row][column];
-        wrong.Note(cell[0] >= n && cell[n] == static_cast<int32_t>(f),
-                   [&] { return "face " + std::to_string(f) + " not filed in its corner's cell"; });
+        ASSERT_TRUE(cell[0] >= n && cell[n] == static_cast<int32_t>(f)) << "face " << f << " not filed in its corner's cell";
       }
     }
     for (int row = 0; row < GridCells; ++row)
       for (int column = 0; column < GridCells; ++column)
-        wrong.Note(FaceGrid[row][column][0] == filed[static_cast<size_t>(row * GridCells + column)],
-                   [&] { return "cell count " + std::to_string(column) + "," + std::to_string(row); });
+        ASSERT_EQ(FaceGrid[row][column][0], filed[static_cast<size_t>(row * GridCells + column)]) << column << "," << row;
   }
-  EXPECT_EQ(wrong.count, 0) << wrong.first;
 }
 
 std::vector<RefMarker> drawn;
@@ -202,7 +163,6 @@ void RecordMarker(float red, float green, float, const CVertex3 corners[3]) {
 TEST_F(ExactPhysics, FollowGroundMatchesTheFormulas) {
   constexpr int kPositionsPerFace = 100;
   DrawFaceMarker = RecordMarker;
-  Mismatches wrong;
   int passed = 0;
   for (int face = 0; face < kSamples / kPositionsPerFace; ++face) {
     RandomMesh m;
@@ -235,13 +195,10 @@ TEST_F(ExactPhysics, FollowGroundMatchesTheFormulas) {
                Same(drawn[k].corners[0], want.markers[k].corners[0]) &&
                Same(drawn[k].corners[1], want.markers[k].corners[1]) &&
                Same(drawn[k].corners[2], want.markers[k].corners[2]);
-      wrong.Note(same, [&] {
-        return "at " + Show({x, y, z}) + "got z " + Show({Glader.z}) + "want " + Show({want.z}) + "markers " +
-               std::to_string(drawn.size()) + " want " + std::to_string(want.markers.size());
-      });
+      ASSERT_TRUE(same) << std::setprecision(17) << "at " << x << ' ' << y << ' ' << z << " got z " << Glader.z
+                        << " want " << want.z << ", markers " << drawn.size() << " want " << want.markers.size();
     }
   }
-  EXPECT_EQ(wrong.count, 0) << wrong.first;
   // The samples must reach the plane test often enough to mean something.
   EXPECT_GT(passed, kSamples / 10);
 }

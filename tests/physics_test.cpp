@@ -1,4 +1,4 @@
-// Glider controls, the face grid, ground following and the chase camera, on the worked examples.
+// Worked examples on the edges that random states never hit exactly: wraps, ties, vertices, guards, function keys.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,14 +10,7 @@
 
 namespace {
 
-struct Marker {
-  float red, green;
-  CVertex3 corners[3];
-};
-std::vector<Marker> markers;
-void RecordMarker(float red, float green, float, const CVertex3 corners[3]) {
-  markers.push_back({red, green, {corners[0], corners[1], corners[2]}});
-}
+int marked;  // face markers drawn
 
 class Physics : public testing::Test {
  protected:
@@ -28,8 +21,8 @@ class Physics : public testing::Test {
     GroundFollowOn = 1;
     CameraYaw = CameraPitch = 0;
     NamFace = 0;
-    markers.clear();
-    DrawFaceMarker = RecordMarker;
+    marked = 0;
+    DrawFaceMarker = [](float, float, float, const CVertex3*) { ++marked; };
     TurnStep = 0.1f;
     MoveStep = 1;
     GroundClearance = 5;
@@ -43,9 +36,9 @@ class Physics : public testing::Test {
     funEquationLinePolygon();
   }
   void BuildSingleFace() { BuildTerrain("v  0 0 0\nv  10 0 0\nv  0 10 0\nf 1/1/1 2/2/2 3/3/3\n"); }
-  void Frame(std::initializer_list<int> held, int frames = 1) {
+  void Frame(std::initializer_list<int> held) {
     for (int k : held) keys[k] = 1;
-    for (int i = 0; i < frames; ++i) MoveGlader();
+    MoveGlader();
     for (int k : held) keys[k] = 0;
   }
   const int32_t* Cell(int column, int row) { return FaceGrid[row][column]; }
@@ -66,43 +59,6 @@ TEST_F(Physics, TurnsWrapToTheEndsAndDropTheExcess) {
   TurnStep = 0;
   Frame({VK_LEFT});
   EXPECT_EQ(GladerYaw, 0);
-}
-
-TEST_F(Physics, PitchLimitsAreTestedBeforeTheStep) {
-  TurnStep = 0.05f;
-  GladerPitch = 1.45f;
-  Frame({VK_UP}, 1);
-  EXPECT_FLOAT_EQ(GladerPitch, 1.5f);
-  Frame({VK_UP}, 5);
-  EXPECT_FLOAT_EQ(GladerPitch, 1.5f);
-  GladerPitch = -1.65f;
-  Frame({VK_DOWN}, 1);
-  EXPECT_FLOAT_EQ(GladerPitch, -1.7f);
-  Frame({VK_DOWN}, 5);
-  EXPECT_FLOAT_EQ(GladerPitch, -1.7f);
-}
-
-TEST_F(Physics, ForwardAndBackAlongHeadingAndPitch) {
-  Frame({'W'});
-  EXPECT_EQ(Glader.x, 1);
-  EXPECT_EQ(Glader.y, 0);
-  EXPECT_EQ(Glader.z, 0);
-  ResetGlader();
-  GladerYaw = PI / 2;
-  Frame({'W'});
-  EXPECT_NEAR(Glader.x, 0, 1e-7);
-  EXPECT_EQ(Glader.y, -1);
-  ResetGlader();
-  GladerPitch = PI / 4;
-  Frame({'W'});
-  EXPECT_NEAR(Glader.z, -std::sin(PI / 4), 1e-7);
-  EXPECT_NEAR(Glader.x, std::cos(PI / 4), 1e-7);
-  Glader = {3, 4, 5};
-  GladerYaw = 1;
-  Frame({'W', 'S'});
-  EXPECT_NEAR(Glader.x, 3, 1e-6);
-  EXPECT_NEAR(Glader.y, 4, 1e-6);
-  EXPECT_NEAR(Glader.z, 5, 1e-6);
 }
 
 TEST_F(Physics, FunctionKeysResetToggleAndRebuild) {
@@ -126,46 +82,9 @@ TEST_F(Physics, FunctionKeysResetToggleAndRebuild) {
   EXPECT_EQ(deltaMatrixX, 2);
 }
 
-TEST_F(Physics, SingleFacePlaneEdgesAndCells) {
-  LogLevel = 1;
-  BuildSingleFace();
-  EXPECT_EQ(deltaMatrixX, 1);
-  EXPECT_EQ(deltaMatrixY, 1);
-  const FacePlane& p = FacePlaneTable[0];
-  EXPECT_EQ(p.planeA, 0);
-  EXPECT_EQ(p.planeB, 0);
-  EXPECT_EQ(p.planeC, -100);
-  EXPECT_EQ(p.planeD, 0);
-  EXPECT_EQ(p.edge02, 100);
-  EXPECT_EQ(p.edge12, 200);
-  EXPECT_EQ(p.edge01, 100);
-  EXPECT_EQ(Cell(1, 1)[0], 1);
-  EXPECT_EQ(Cell(1, 11)[0], 1);
-  EXPECT_EQ(Cell(11, 1)[0], 1);
-  EXPECT_EQ(Cell(11, 1)[1], 0);
-  EXPECT_EQ(Cell(2, 2)[0], 0);
-  EXPECT_EQ(indexCoordX, 11);
-  EXPECT_EQ(indexCoordY, 1);
-  BuildTerrain("v  0 0 0\nv  0 10 0\nv  10 0 0\nf 1/1/1 2/2/2 3/3/3\n");
-  EXPECT_EQ(FacePlaneTable[0].planeC, 100);
-}
-
-TEST_F(Physics, CellsOfTheGridRuleAndRepeatedBuilds) {
-  GridDivisions = 100;
-  BuildTerrain("v  0 0 0\nv  100 0 0\nv  99.9 100 0\nv  0.2 0.3 0\nv  0.4 0.1 0\nf 1/1/1 2/2/2 3/3/3\nf 1/1/1 4/4/4 5/5/5\n");
-  EXPECT_EQ(Cell(101, 1)[0], 1);  // x = 100
-  EXPECT_EQ(Cell(100, 101)[0], 1);  // x = 99.9
-  ASSERT_EQ(Cell(1, 1)[0], 4);     // face 0 once, face 1 three times
-  EXPECT_EQ(Cell(1, 1)[2], 1);
-  EXPECT_EQ(Cell(1, 1)[4], 1);
-  funEquationLinePolygon();
-  EXPECT_EQ(Cell(1, 1)[0], 4);
-  int column, row;
-  EXPECT_TRUE(FindCell(-0.5f, 0, &column, &row));
-  EXPECT_EQ(column, 1);  // less than one cell below minX truncates toward zero
-}
-
 TEST_F(Physics, BuildsNeverFileOutsideTheGridOrPastAFullCell) {
+  BuildSingleFace();  // the last corner filed, V1 at (10, 0), is the cell shown
+  EXPECT_EQ(indexCoordX * 100 + indexCoordY, 1101);
   std::string text = "v  0 0 0\nv  1000 1000 0\nv  0.01 0 0\nv  0 0.01 0\n";
   for (int i = 0; i < 300; ++i) text += "f 1/1/1 3/3/3 4/4/4\n";
   text += "f 1/1/1 2/2/2 3/3/3\n";
@@ -189,42 +108,12 @@ TEST_F(Physics, BuildsNeverFileOutsideTheGridOrPastAFullCell) {
   EXPECT_EQ(Glader.z, 50);
 }
 
-TEST_F(Physics, FollowingSinksLiftsAndMarksFaces) {
-  BuildSingleFace();
-  NamFace = 7;
-  Glader = {0.5f, 0.5f, 150};
-  FollowGround();
-  EXPECT_EQ(NamFace, 7);
-  EXPECT_EQ(Glader.z, 149.5f);
-  Glader.z = 50;
-  markers.clear();
-  FollowGround();
-  EXPECT_EQ(NamFace, 0);
-  EXPECT_EQ(Glader.z, 49.5f);
-  ASSERT_EQ(markers.size(), 1u);
-  EXPECT_EQ(markers[0].red, 1);
-  EXPECT_EQ(markers[0].corners[0].z, 0.05f);
-  EXPECT_EQ(markers[0].corners[1].y, 10);  // V0, V2, V1
-  Glader.z = 50;
-  for (int i = 0; i < 90; ++i) FollowGround();
-  EXPECT_EQ(Glader.z, 5);
-  FollowGround();
-  EXPECT_EQ(Glader.z, 4.5f);
-  markers.clear();
-  FollowGround();
-  EXPECT_EQ(Glader.z, 4.5f);
-  ASSERT_EQ(markers.size(), 2u);
-  EXPECT_EQ(markers[0].green, 1);
-  EXPECT_EQ(markers[0].corners[2].z, 0.1f);
-  EXPECT_EQ(markers[1].red, 1);
-}
-
 TEST_F(Physics, EmptyCellsCornersAndTheInsideBoundary) {
   BuildSingleFace();
   Glader = {2, 2, 50};
   FollowGround();
   EXPECT_EQ(Glader.z, 50);
-  EXPECT_TRUE(markers.empty());
+  EXPECT_EQ(marked, 0);
   EXPECT_EQ(indexCoordX, 3);
   const struct {
     float x, y;
@@ -239,12 +128,7 @@ TEST_F(Physics, EmptyCellsCornersAndTheInsideBoundary) {
   }
 }
 
-TEST_F(Physics, FaceFiledThreeTimesIsHandledThreeTimesAndVerticalFacesStayFinite) {
-  BuildTerrain("v  0 0 0\nv  0.5 0 0\nv  0 0.5 0\nv  9 9 0\nf 1/1/1 2/2/2 3/3/3\nf 4/4/4 4/4/4 4/4/4\n");
-  Glader = {0.1f, 0.1f, 50};
-  FollowGround();
-  EXPECT_EQ(Glader.z, 48.5f);
-  EXPECT_EQ(markers.size(), 3u);
+TEST_F(Physics, VerticalFacesLeaveTheGliderFinite) {
   BuildTerrain("v  0 0 0\nv  10 10 0\nv  5 5 10\nf 1/1/1 2/2/2 3/3/3\n");
   EXPECT_EQ(FacePlaneTable[0].planeC, 0);
   Glader = {5.1f, 5, 1};
@@ -252,6 +136,7 @@ TEST_F(Physics, FaceFiledThreeTimesIsHandledThreeTimesAndVerticalFacesStayFinite
   EXPECT_TRUE(std::isfinite(Glader.z));
 }
 
+// The lag steps and the eye where the angles tie or wrap; the random states of the exact comparison cover the rest.
 class Camera : public Physics {
  protected:
   void SetUp() override {
@@ -260,40 +145,25 @@ class Camera : public Physics {
     CameraPitchStep = 0.02f;
     CameraDistance = 10;
   }
-  std::vector<float> Yaws(float glider, float camera, int calls) {
-    GladerYaw = glider;
-    CameraYaw = camera;
-    std::vector<float> out;
-    for (int i = 0; i < calls; ++i) {
+  // The camera's angle after each call, starting from `camera` behind the glider's `glider`.
+  void ExpectLag(float* angle, float* gliderAngle, float glider, float camera, const std::vector<double>& want) {
+    *gliderAngle = glider;
+    *angle = camera;
+    for (size_t i = 0; i < want.size(); ++i) {
       PositionCamera();
-      out.push_back(CameraYaw);
+      EXPECT_NEAR(*angle, want[i], 2e-6) << "call " << i << " from " << camera << " behind " << glider;
     }
-    return out;
   }
 };
 
-void ExpectSequence(const std::vector<float>& got, const std::vector<double>& want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 2e-6) << "call " << i;
-}
-
-TEST_F(Camera, YawLagSequences) {
+TEST_F(Camera, LagSequencesAndTheLevelEye) {
   const double t = static_cast<double>(kTwoPi);
-  ExpectSequence(Yaws(1.0f, 0.5f, 3), {0.55, 0.6, 0.65});
-  ExpectSequence(Yaws(1.0f, 0.99f, 2), {0.99 - t, 0.99});
-  ExpectSequence(Yaws(0, 0, 2), {-t, 0});
-  ExpectSequence(Yaws(4.0f, 0, 4), {t - 0.05, -0.1, t - 0.15, -0.2});
-  ExpectSequence(Yaws(0.1f, 6.2f, 6), {6.15 - t, 6.2 - t, 6.25 - t, 6.3 - t, 6.35 - t, 6.35 - 2 * t});  // holds from the fifth
-}
-
-TEST_F(Camera, PitchLagAndEye) {
-  GladerPitch = 0.05f;
-  std::vector<float> pitches;
-  for (int i = 0; i < 4; ++i) {
-    PositionCamera();
-    pitches.push_back(CameraPitch);
-  }
-  ExpectSequence(pitches, {0.02, 0.04, 0.04, 0.04});
+  ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.5f, {0.55, 0.6, 0.65});
+  ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.99f, {0.99 - t, 0.99});
+  ExpectLag(&CameraYaw, &GladerYaw, 0, 0, {-t, 0});
+  ExpectLag(&CameraYaw, &GladerYaw, 4.0f, 0, {t - 0.05, -0.1, t - 0.15, -0.2});
+  ExpectLag(&CameraYaw, &GladerYaw, 0.1f, 6.2f, {6.15 - t, 6.2 - t, 6.25 - t, 6.3 - t, 6.35 - t, 6.35 - 2 * t});  // holds from the fifth
+  ExpectLag(&CameraPitch, &GladerPitch, 0.05f, 0, {0.02, 0.04, 0.04, 0.04});
   GladerPitch = CameraPitch = 0;
   GladerYaw = CameraYaw = 0;
   CameraYawStep = 0;
@@ -301,37 +171,6 @@ TEST_F(Camera, PitchLagAndEye) {
   EXPECT_EQ(CameraEye.x, -10);
   EXPECT_EQ(CameraEye.y, 0);
   EXPECT_EQ(CameraEye.z, 0);
-  GladerYaw = CameraYaw = PI / 2;
-  PositionCamera();
-  EXPECT_NEAR(CameraEye.x, 0, 1e-5);
-  EXPECT_NEAR(CameraEye.y, 10, 1e-6);
-  GladerYaw = CameraYaw = 0;
-  CameraPitchStep = 0;
-  GladerPitch = CameraPitch = 0.5f;
-  PositionCamera();
-  EXPECT_NEAR(CameraEye.x, -10 * std::cos(0.5), 1e-5);
-  EXPECT_NEAR(CameraEye.z, 10 * std::sin(0.5), 1e-5);
-}
-
-double lookAt[9];
-void RecordLookAt(const double eye[3], const double centre[3], const double up[3]) {
-  for (int i = 0; i < 3; ++i) lookAt[i] = eye[i], lookAt[3 + i] = centre[i], lookAt[6 + i] = up[i];
-}
-
-TEST_F(Camera, LookAtLiftsTheEyeAndStaysDefinedStraightAbove) {
-  ApplyLookAt = RecordLookAt;
-  Glader = {1, 2, 3};
-  CameraYawStep = CameraPitchStep = 0;
-  PositionCamera();
-  EXPECT_EQ(lookAt[0], -9);
-  EXPECT_EQ(lookAt[2], 18);
-  EXPECT_EQ(lookAt[5], 3);
-  EXPECT_EQ(lookAt[8], 1);
-  CameraDistance = 0;
-  PositionCamera();
-  EXPECT_EQ(lookAt[8], 0);
-  EXPECT_EQ(lookAt[6], 1);  // the heading stands in for the up vector
-  ApplyLookAt = nullptr;
 }
 
 }  // namespace

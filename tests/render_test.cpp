@@ -13,34 +13,6 @@
 
 namespace {
 
-void WriteTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) { WriteSolidTexture(name, 8, r, g, b); }
-
-// A quad as two faces in the loader's layout, corners counter-clockwise seen from its front.
-std::string Quad(const float c[4][3]) {
-  std::string text;
-  char line[128];
-  for (int i = 0; i < 4; ++i) {
-    std::snprintf(line, sizeof line, "v  %g %g %g\n", c[i][0], c[i][1], c[i][2]);
-    text += line;
-  }
-  for (int i = 0; i < 4; ++i) text += "vt  0.5 0.5 0\n";
-  return text + "f 1/1/1 2/2/2 3/3/3\nf 1/1/1 3/3/3 4/4/4\n";
-}
-
-// Green ground, a red glider, a magenta sky panel ahead of the eye.
-void WriteSmallScene() {
-  WriteFile("dbIlm/setting.ini", "0\nlink.txt\n1\n0.05\n5\n40\n0.05\n0.02\n10\n");
-  WriteFile("link.txt", "#Location\nground\nt\n1\n0\n0\n0\n#Horizon\nsky\nt\n1\n0\n0\n0\n#Objects\n");
-  const float ground[4][3] = {{-300, -300, 0}, {300, -300, 0}, {300, 300, 0}, {-300, 300, 0}};
-  const float sky[4][3] = {{150, -40, 1}, {150, 40, 1}, {150, 40, 12}, {150, -40, 12}};
-  WriteFile("ground.obj", Quad(ground));
-  WriteFile("sky.obj", Quad(sky));
-  WriteFile("Glader/glader01.obj", "v  6 0 0\nv  -4 -5 0\nv  -4 5 0\nvt  0 0 0\nvt  0 0 0\nvt  0 0 0\nf 1/1/1 2/2/2 3/3/3\n");
-  WriteTexture("ground.bmp", 0, 160, 0);
-  WriteTexture("sky.bmp", 255, 0, 255);
-  WriteTexture("Glader/glader01.bmp", 220, 0, 0);
-}
-
 struct Shot {
   RGBImage* image = nullptr;
   ~Shot() {

@@ -42,27 +42,17 @@ TEST_F(Assembly, SectionsLoadInOrderIntoParallelListsWithBoundsFromTheFirstTerra
   std::remove("log.txt");
   LoadLink();
   linkFile();
-  ASSERT_EQ(LocationModel.size(), 2u);
-  EXPECT_EQ(LocationModel[0].CountVertices, 2);
-  EXPECT_EQ(LocationModel[1].CountVertices, 3);
-  ASSERT_EQ(LocationTexture.size(), 2u);
-  EXPECT_EQ(TextureWidth(LocationTexture[0]), 16);
-  EXPECT_EQ(TextureWidth(LocationTexture[1]), 32);
-  ASSERT_EQ(HorizonTexture.size(), 1u);
-  EXPECT_EQ(TextureWidth(HorizonTexture[0]), 64);
-  ASSERT_EQ(ObjectsModel.size(), 1u);
-  ASSERT_EQ(ObjectsTexture.size(), 1u);  // a name without an image keeps the lists parallel
-  EXPECT_NE(ObjectsTexture[0], 0u);
-  EXPECT_EQ(TextureWidth(ObjectsTexture[0]), 0);
-  ASSERT_EQ(GladerModel.size(), 1u);
+  ASSERT_EQ((std::vector<size_t>{LocationModel.size(), LocationTexture.size(), HorizonTexture.size(), ObjectsModel.size(),
+                                 ObjectsTexture.size(), GladerModel.size(), GladerTexture.size()}),
+            (std::vector<size_t>{2, 2, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(LocationModel[0].CountVertices * 10 + LocationModel[1].CountVertices, 23);
+  EXPECT_NE(ObjectsTexture[0], 0u);  // a name without an image keeps the lists parallel
+  EXPECT_EQ((std::vector<GLint>{TextureWidth(LocationTexture[0]), TextureWidth(LocationTexture[1]),
+                                TextureWidth(HorizonTexture[0]), TextureWidth(ObjectsTexture[0]), TextureWidth(GladerTexture[0])}),
+            (std::vector<GLint>{16, 32, 64, 0, 8}));
   EXPECT_EQ(GladerModel[0].CountFace, 1);
-  EXPECT_EQ(TextureWidth(GladerTexture[0]), 8);
-  EXPECT_EQ(minX, 0);
-  EXPECT_EQ(maxX, 20);
-  EXPECT_EQ(minY, -5);
-  EXPECT_EQ(maxY, 5);
-  EXPECT_EQ(CountLocationFiles, 4);
-  EXPECT_EQ(NamSectionModel, 4);
+  EXPECT_EQ((std::vector<float>{minX, maxX, minY, maxY}), (std::vector<float>{0, 20, -5, 5}));
+  EXPECT_EQ(CountLocationFiles * 10 + NamSectionModel, 44);
   const std::vector<std::string> log = ReadLines("log.txt");
   ASSERT_EQ(log.size(), 1u + 2 + 5 * 2 * 5);  // LoadLink, START and END, five entries of five and five lines
   EXPECT_EQ(log[1], "1 - LoadFromFile   START linkFile() - 0");

@@ -1,7 +1,6 @@
 // The link file and mesh readers: the line rules, the stateful entry record, bounds, mends and the log.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -111,57 +110,6 @@ class MeshFile : public testing::Test {
   }
   ScratchDir dir;
 };
-
-TEST_F(MeshFile, FixedColumnsOfVertexCoordAndFaceLines) {
-  const CModel& m = Read(
-      "v  1.5 2 3\nv 1.5 2 3\nvt  0.25 0.75 0\nvt 1 0.5 0\nvn 0 0 1\n# comment\n"
-      "f 1/1/1 2/2/2 3/3/3\nf 2/7/2 1/8/2 2/9/2 1/10/2\n");
-  ASSERT_EQ(m.CountVertices, 2);
-  EXPECT_EQ(m.Vertices[0].x, 0);
-  EXPECT_EQ(m.Vertices[1].x, 1.5f);
-  EXPECT_EQ(m.Vertices[1].z, 3);
-  EXPECT_EQ(m.Vertices[2].x, 0.5f);  // one blank after 'v' skips the 1
-  ASSERT_EQ(m.CountCoordText, 2);
-  EXPECT_EQ(m.CoordText[1].x, 0.25f);
-  EXPECT_EQ(m.CoordText[1].y, 0.75f);
-  EXPECT_EQ(m.CoordText[2].x, 0.5f);
-  EXPECT_EQ(m.CoordText[2].y, 0);
-  ASSERT_EQ(m.CountFace, 1);  // the first face names vertex 3, which does not exist
-  EXPECT_EQ(m.Face[0].Index[0], 2);
-  EXPECT_EQ(m.Face[0].Index[1], 1);
-  EXPECT_EQ(m.Face[0].Index[2], 2);
-}
-
-TEST_F(MeshFile, CountsAndZeroElements) {
-  const CModel& m = Read("v  1 1 1\nv  2 2 2\nv  3 3 3\nvt  .1 .2 0\nvt  .3 .4 0\nvt  .5 .6 0\nf 1/1/1 2/2/2 3/3/3\n");
-  EXPECT_EQ(m.CountVertices, 3);
-  EXPECT_EQ(m.CountCoordText, 3);
-  EXPECT_EQ(m.CountFace, 1);
-  EXPECT_EQ(m.Vertices[3].y, 3);
-  EXPECT_EQ(m.CoordText[0].x, 0);
-  EXPECT_EQ(m.CoordText[3].y, 0.6f);
-}
-
-TEST_F(MeshFile, FailedScansAndShortLinesKeepThePreviousValues) {
-  const CModel& m = Read("v  1 2 3\nv  4 x 9\nv\nv  \nvt  1 1\nvt\nf 1/1/1 2/2/2 3/3/3\nf 2 1 3\nf\n");
-  ASSERT_EQ(m.CountVertices, 3);  // a lone 'v' is not a vertex line
-  EXPECT_EQ(m.Vertices[2].x, 4);
-  EXPECT_EQ(m.Vertices[2].y, 2);
-  EXPECT_EQ(m.Vertices[2].z, 3);
-  EXPECT_EQ(m.Vertices[3].x, 4);
-  EXPECT_EQ(m.CoordText[2].x, 1);
-  ASSERT_EQ(m.CountFace, 3);
-  EXPECT_EQ(m.Face[1].Index[0], 2);  // 'f 2 1 3' fills only the first corner
-  EXPECT_EQ(m.Face[1].Index[1], 2);
-  EXPECT_EQ(m.Face[2].Index[2], 3);
-}
-
-TEST_F(MeshFile, CrLfAndTheLongLineThatEndsTheFile) {
-  const CModel& m = Read("v  1 2 3\r\nv  " + std::string(251, '4') + "\r\nv  " + std::string(252, '5') + "\nv  6 6 6\n");
-  ASSERT_EQ(m.CountVertices, 2);  // 254 characters are a line; 255 end the file
-  EXPECT_EQ(m.Vertices[1].z, 3);
-  EXPECT_TRUE(std::isinf(m.Vertices[2].x));
-}
 
 TEST_F(MeshFile, BadFaceNumbersAreDroppedAndCoordinatesCoverEveryVertex) {
   const CModel& m = Read("v  1 1 1\nv  2 2 2\nv  3 3 3\nf 1/1/1 2/2/2 3/3/3\nf -1/1/1 2/2/2 3/3/3\nf 1/1/1 2/2/2 4/4/4\nf 0/0/0 1/1/1 2/2/2\n");

@@ -29,7 +29,6 @@ class DemoProcess {
   ~DemoProcess();
   // Exit code, or -1 when it does not end within the given seconds.
   int Wait(double seconds);
-  int pid() const { return pid_; }
   // X window id of the demo's window, 0 if it does not appear within the given seconds.
   unsigned long FindWindow(double seconds);
 

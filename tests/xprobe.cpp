@@ -1,5 +1,4 @@
-// Test helper that acts on an X window as a window manager or a user would: close it, read a pixel, its class,
-// take the keyboard focus away from every window.
+// Test helper that acts on an X window as a window manager or a user would: close it, read a pixel, drop the focus.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -9,7 +8,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2 || (argc < 3 && std::strcmp(argv[1], "unfocus"))) {
-    std::fprintf(stderr, "usage: xprobe close|class WINDOW | xprobe pixel WINDOW X Y | xprobe unfocus\n");
+    std::fprintf(stderr, "usage: xprobe close WINDOW | xprobe pixel WINDOW X Y | xprobe unfocus\n");
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -30,15 +29,6 @@ int main(int argc, char** argv) {
     e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &e);
-  } else if (!std::strcmp(argv[1], "class")) {
-    XClassHint hint{};
-    if (XGetClassHint(display, window, &hint)) {
-      std::printf("%s\n", hint.res_class);
-      XFree(hint.res_name);
-      XFree(hint.res_class);
-    } else {
-      rc = 1;
-    }
   } else if (!std::strcmp(argv[1], "pixel") && argc == 5) {
     XImage* image = XGetImage(display, window, std::atoi(argv[3]), std::atoi(argv[4]), 1, 1, AllPlanes, ZPixmap);
     if (!image) {
