@@ -89,7 +89,7 @@ Bytes Greys(std::initializer_list<uint8_t> levels) {  // each level as a red, gr
 
 }  // namespace
 
-TEST(BmpDecode, RowPadsAreDroppedForWidthsOneToFour) {
+TEST(BmpDecode, RowPadsAreDroppedForWidthsOneToFourAndWrittenBack) {
   for (int width = 1; width <= 4; ++width) {
     Bmp b{.width = width, .height = 2};
     const int stride = (width * 3 + 3) & ~3;
@@ -101,6 +101,10 @@ TEST(BmpDecode, RowPadsAreDroppedForWidthsOneToFour) {
       for (int x = 0; x < width; ++x)
         for (int c = 0; c < 3; ++c)
           EXPECT_EQ(data[row * width * 3 + x * 3 + c], uint8_t(row * 100 + x * 3 + (2 - c)));
+    const RGBImage decoded{width, 2, const_cast<uint8_t*>(data.data())};
+    const Bytes written = EncodeDIBImage(&decoded);
+    EXPECT_EQ(written.size(), size_t(54 + 2 * stride));
+    EXPECT_EQ(Decode(written).Data(), data);
   }
 }
 

@@ -90,7 +90,8 @@ TEST_F(LinkFile, NameTooLongForItsFieldIsReadButNotStored) {
 }
 
 TEST_F(LinkFile, LongLineEndsReadingAndDropsTheOpenEntry) {
-  Load("#L\na\nt\n1\n0\n0\n0\r\nb\nt\n1\n0\n" + std::string(255, '1') + "\n0\nc\nt\n1\n0\n0\n0\n");
+  Load("#L\na\nt\n1\n0\n" + std::string(254, '1') + "\n0\r\nb\nt\n1\n0\n" + std::string(255, '1') +
+       "\n0\nc\nt\n1\n0\n0\n0\n");
   ASSERT_EQ(CountLocationLinks, 1);
   EXPECT_STREQ(LocationLinks[0].NameModel, "a");
 }
