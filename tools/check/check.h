@@ -1,5 +1,5 @@
-// glide-scene check, its declaration and work, and its pieces: the findings list, the text files read line by line as the program reads them,
-// the meshes, textures and flight, and the map.
+// glide-scene check, its declaration and work, and its pieces: the findings, the text files read line by line
+// as the program reads them, the meshes, textures and flight, and the map.
 #pragma once
 
 #include <functional>

@@ -103,23 +103,12 @@ void CheckStart(Findings& out, const std::string& linkFile, int terrainLine) {
 // The chase camera's first eye: glide places it behind the glider at the origin, heading and pitch 0,
 // before the first frame is drawn.
 CVertex3 FirstEye() {
-  const CVertex3 glider = Glader;
-  const float yaw = GladerYaw, pitch = GladerPitch, cameraYaw = CameraYaw, cameraPitch = CameraPitch;
-  const CVertex3 eye = CameraEye;
-  auto* const lookAt = ApplyLookAt;
+  const Restore restore(Glader, GladerYaw, GladerPitch, CameraYaw, CameraPitch, CameraEye, ApplyLookAt);
   Glader = CVertex3{0, 0, 0};
   GladerYaw = GladerPitch = CameraYaw = CameraPitch = 0;
   ApplyLookAt = nullptr;
   PositionCamera();
-  const CVertex3 first{CameraEye.x, CameraEye.y, static_cast<float>(CameraEye.z + kEyeLift)};
-  Glader = glider;
-  GladerYaw = yaw;
-  GladerPitch = pitch;
-  CameraYaw = cameraYaw;
-  CameraPitch = cameraPitch;
-  CameraEye = eye;
-  ApplyLookAt = lookAt;
-  return first;
+  return CVertex3{CameraEye.x, CameraEye.y, static_cast<float>(CameraEye.z + kEyeLift)};
 }
 
 void CheckCamera(Findings& out, const std::string& linkFile, int terrainLine) {
@@ -169,7 +158,7 @@ void CheckObjects(Findings& out, const LinkScan& link, const std::string& linkFi
 }  // namespace
 
 std::vector<long> HoleCells(const CModel& terrain, float divisions) {
-  const float savedX = deltaMatrixX, savedY = deltaMatrixY;
+  const Restore restore(deltaMatrixX, deltaMatrixY);
   const double dx = (static_cast<double>(maxX) - minX) / divisions, dy = (static_cast<double>(maxY) - minY) / divisions;
   deltaMatrixX = static_cast<float>(dx);
   deltaMatrixY = static_cast<float>(dy);
@@ -258,8 +247,6 @@ std::vector<long> HoleCells(const CModel& terrain, float divisions) {
       }
     }
   }
-  deltaMatrixX = savedX;
-  deltaMatrixY = savedY;
   std::sort(holes.begin(), holes.end());
   return holes;
 }

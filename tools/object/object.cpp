@@ -68,10 +68,12 @@ const CommandSpec kObjectCommand{
     .description =
         "Reads a model (glTF 2.0 .gltf/.glb, FBX, OBJ with MTL, COLLADA, PLY, STL, 3DS) and writes it into the\n"
         "scene in DIR as Objects/NAME.obj and Objects/NAME.bmp, with the link file's Objects entry NAME placing it.\n",
-    .options = {Option(kText, "--name", "NAME", std::string("the entry's name, ") + kNameRule + ";\ndefault: the file's name"),
-                Option(kNumber, "--size", "UNITS", "scale the longest side to UNITS; default: the file's units are taken as metres",
-                       0, 1e-3, 1e5),
-                Option(kChoice, "--up", "y|z", "the file's up axis; default: the one the file records (FBX), Y otherwise"),
+    .options = {Option(kText, "--name", "NAME",
+                       std::string("the entry's name; default: the file's name\nNAME: ") + kNameRule),
+                Option(kNumber, "--size", "UNITS",
+                       "scale the longest side to UNITS; default: the file's units are taken as metres", 0, 1e-3, 1e5),
+                Option(kChoice, "--up", "y|z",
+                       "the file's up axis; default: the one the file records (FBX), Y otherwise"),
                 Option(kPoint, "--at", "X Y [Z]",
                        "a place for the model, up to 10; without Z it stands on the terrain at (X, Y).\n"
                        "Without --at, an entry that exists keeps its places.",

@@ -135,9 +135,8 @@ static void CheckValues(const OptionSpec& spec, const std::vector<std::string>& 
   if (spec.kind == OptionKind::kChoice) {
     const std::vector<std::string> choices = Words(spec.metavar, '|');
     if (std::find(choices.begin(), choices.end(), values[0]) != choices.end()) return;
-    std::string list;
-    for (size_t k = 0; k < choices.size(); ++k)
-      list += (k == 0 ? "" : k + 1 == choices.size() ? " or " : ", ") + choices[k];
+    std::string list = spec.metavar;
+    for (size_t bar; (bar = list.find('|')) != std::string::npos;) list.replace(bar, 1, " or ");
     throw UsageError(spec.name + " must be " + list + ", not '" + values[0] + "'");
   }
   if (spec.kind == OptionKind::kPoint) {
@@ -186,20 +185,9 @@ static std::string Usage(const OptionSpec& spec) {
   return "[" + spec.name + (spec.metavar.empty() ? "" : " " + spec.metavar) + "]" + (spec.repeats ? "..." : "");
 }
 
-// Rows "  WORD  help", the help aligned after the widest word, its later lines under its first.
-static std::string Table(const std::vector<std::pair<std::string, std::string>>& rows) {
-  size_t width = 0;
-  for (const auto& [word, help] : rows) width = std::max(width, word.size());
-  std::string out;
-  for (const auto& [word, help] : rows) {
-    const std::vector<std::string> lines = Words(help, '\n');
-    out += "  " + word + std::string(width - word.size() + 2, ' ') + lines[0] + "\n";
-    for (size_t k = 1; k < lines.size(); ++k) out += std::string(width + 4, ' ') + lines[k] + "\n";
-  }
-  return out;
-}
-
-static std::string Rows(const std::vector<OptionSpec>& specs, const std::vector<Positional>& positional = {}) {
+// Rows "  WORD  help" of the arguments with help and the options, the help aligned after the widest word, its
+// later lines under its first.
+static std::string Table(const std::vector<OptionSpec>& specs, const std::vector<Positional>& positional = {}) {
   std::vector<std::pair<std::string, std::string>> rows;
   for (const Positional& p : positional)
     if (!p.help.empty()) rows.emplace_back(p.name, p.help);
@@ -209,7 +197,15 @@ static std::string Rows(const std::vector<OptionSpec>& specs, const std::vector<
       help.replace(at, 7, Number(spec.least) + " to " + Number(spec.most));
     rows.emplace_back(spec.name + (spec.metavar.empty() ? "" : " " + spec.metavar), help);
   }
-  return Table(rows);
+  size_t width = 0;
+  for (const auto& [word, help] : rows) width = std::max(width, word.size());
+  std::string out;
+  for (const auto& [word, help] : rows) {
+    const std::vector<std::string> lines = Words(help, '\n');
+    out += "  " + word + std::string(width - word.size() + 2, ' ') + lines[0] + "\n";
+    for (size_t k = 1; k < lines.size(); ++k) out += std::string(width + 4, ' ') + lines[k] + "\n";
+  }
+  return out;
 }
 
 // The command and its positional arguments: "sky DIR [IMAGE]".
@@ -232,10 +228,10 @@ std::string HelpText(const CommandSpec& command) {
     }
     help.append(" ").append(usage);
   }
-  help.append("\n").append(command.description).append(Rows(command.options, command.positional)).append(command.notes);
+  help.append("\n").append(command.description).append(Table(command.options, command.positional)).append(command.notes);
   if (command.reads)
     help.append("Each input is read under limits; one that needs more (a damaged or hostile file) stops with an error:\n")
-        .append(Rows(LimitOptions()));
+        .append(Table(LimitOptions()));
   return help;
 }
 

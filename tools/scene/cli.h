@@ -59,8 +59,8 @@ struct CommandSpec {
   std::string summary{};      // its line in the list of commands
   std::string description{};  // between the usage line and the table of options
   std::vector<OptionSpec> options{};
-  std::string notes{};        // after the table
-  bool reads = false;       // reads users' inputs under limits, in a watched child (--memory-limit, --time-limit)
+  std::string notes{};  // after the table
+  bool reads = false;   // reads users' inputs under limits, in a watched child (--memory-limit, --time-limit)
 };
 
 struct Args {
@@ -85,12 +85,12 @@ std::string HelpText(const CommandSpec& command);
 // The command with its positional arguments, "[...]" where it takes options: "terrain DIR INPUT [...]".
 std::string Synopsis(const CommandSpec& command);
 
-// The default name of a command's entry, from the file it is made of: INPUT's name with every character the
-// rule below does not take as '_', after `kind` where it would start with '-' or be empty, cut to the length.
+// The default name of a command's entry, from the file it is made of: the file's name without its extension,
+// each character but letters, digits, '-' and '_' made '_', after `kind` where it would start with '-' or be
+// empty, cut to 80 characters; it keeps the rule below.
 std::string EntryName(const std::string& input, const std::string& kind);
 // The rule for the names of entries, --name's and the default ones alike; a UsageError for any other.
-inline constexpr const char* kNameRule =
-    "1 to 80 letters, digits, '_', '-' or '.', not starting with '-' or '.'";
+inline constexpr const char* kNameRule = "1 to 80 letters, digits, '_', '-' or '.', not starting with '-' or '.'";
 void CheckEntryName(const std::string& name);
 
 // The text in lower case, ASCII letters only (file extensions).

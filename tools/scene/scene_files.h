@@ -91,6 +91,12 @@ struct LinkEntry {
 enum Section { kLocation, kHorizon, kObjects };
 struct LinkDoc {
   std::vector<LinkEntry> sections[3];
+
+  // Makes entry the section's first, in place of the one there.
+  void SetFirst(Section section, const LinkEntry& entry) {
+    if (sections[section].empty()) sections[section].push_back(entry);
+    else sections[section].front() = entry;
+  }
 };
 // The entries as the program reads them from the file; an absent file gives no entries.
 LinkDoc ReadLinkDoc(const std::string& file);

@@ -40,22 +40,15 @@ SceneLoad LoadSceneAsGlide() {
 }
 
 static std::optional<float> FollowedHeight(float x, float y) {
-  const CVertex3 glider = Glader;
-  const float clearance = GroundClearance, step = MoveStep;
-  void (*marker)(float, float, float, const CVertex3[3]) = DrawFaceMarker;
+  const Restore restore(Glader, GroundClearance, MoveStep, DrawFaceMarker);
   // Coming from far below, every face under the point lifts the glider onto itself if it is higher.
   Glader = CVertex3{x, y, -FLT_MAX};
   GroundClearance = 0;
   MoveStep = 0;
   DrawFaceMarker = nullptr;
   FollowGround();
-  const float z = Glader.z;
-  Glader = glider;
-  GroundClearance = clearance;
-  MoveStep = step;
-  DrawFaceMarker = marker;
-  if (z == -FLT_MAX) return std::nullopt;
-  return z;
+  if (Glader.z == -FLT_MAX) return std::nullopt;
+  return Glader.z;
 }
 
 // The highest face filed in the cells around (x, y) whose edges come within `hair` of the point, at the point
@@ -104,7 +97,7 @@ std::optional<float> GroundHeight(float x, float y) {
 std::vector<int32_t> CellFilings(const CModel& terrain, float divisions) {
   std::vector<int32_t> counts(static_cast<size_t>(GridCells) * GridCells, 0);
   if (!(divisions > 0)) return counts;
-  const float savedX = deltaMatrixX, savedY = deltaMatrixY;
+  const Restore restore(deltaMatrixX, deltaMatrixY);
   deltaMatrixX = static_cast<float>((static_cast<double>(maxX) - minX) / divisions);
   deltaMatrixY = static_cast<float>((static_cast<double>(maxY) - minY) / divisions);
   for (int32_t f = 0; f < terrain.CountFace; ++f) {
@@ -118,7 +111,5 @@ std::vector<int32_t> CellFilings(const CModel& terrain, float divisions) {
         ++counts[static_cast<size_t>(row) * GridCells + static_cast<size_t>(column)];
     }
   }
-  deltaMatrixX = savedX;
-  deltaMatrixY = savedY;
   return counts;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/image.h"
@@ -23,6 +24,21 @@ struct TextureLoad {
 struct SceneLoad {
   Settings settings;
   std::vector<TextureLoad> textures;
+};
+
+// Holds the values of process-wide variables and puts them back when it goes: the tools borrow the program's
+// own functions with inputs of their own.
+template <typename... T>
+class Restore {
+ public:
+  explicit Restore(T&... variables) : variables_(variables...), values_(variables...) {}
+  ~Restore() { variables_ = values_; }
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+
+ private:
+  std::tuple<T&...> variables_;
+  std::tuple<T...> values_;
 };
 
 // Loads the scene in the working folder exactly as the program does at its first frame: settings, link

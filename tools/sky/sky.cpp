@@ -53,12 +53,8 @@ std::string MakeSky(const Args& args) {
   const std::string linkFile = LinkFileOf(settings);
   LinkDoc doc = ReadLinkDoc(linkFile);
   SceneWrite files;
-  const LinkEntry sky{PutSky(&files, panorama), image.empty() ? "sky dome, gradient" : "sky dome, panorama",
-                      {CVertex3{0, 0, 0}}};
-  if (doc.sections[kHorizon].empty())
-    doc.sections[kHorizon].push_back(sky);
-  else
-    doc.sections[kHorizon].front() = sky;
+  doc.SetFirst(kHorizon, {PutSky(&files, panorama), image.empty() ? "sky dome, gradient" : "sky dome, panorama",
+                          {CVertex3{0, 0, 0}}});
   files.Put(linkFile, LinkText(doc));
   files.Commit();
   return "wrote " + std::string(kSkyName) + ".obj and " + kSkyName + ".bmp (" +

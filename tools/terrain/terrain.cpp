@@ -37,12 +37,10 @@ const CommandSpec kTerrainCommand{
     .options = {Option(kText, "--texture", "IMAGE",
                        "the colour picture draped over it (default: colour by height, shaded by the sun)"),
                 Option(kText, "--name", "NAME",
-                       std::string("the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name);\n"
+                       std::string("the files Location/NAME.obj and Location/NAME.bmp (default: INPUT's name)\n"
                                    "NAME: ") + kNameRule),
-                // The glider is 18 units across and the camera's eye 15 units above it: a smaller terrain is gone
-                // in a moment.
-                Option(kNumber, "--size", "UNITS", "the longer side in world units, {range} (default 1000, what the view shows)",
-                       1000, 100, 100000,
+                Option(kNumber, "--size", "UNITS",
+                       "the longer side in world units, {range} (default 1000, what the view shows)", 1000, 100, 100000,
                        "the glider is 18 units across and its camera sits 15 units above it, so a smaller terrain is "
                        "crossed before it can be seen"),
                 Option(kNumber, "--exaggerate", "K", "heights times K (default 1)", 1, 0.01, 1000),
@@ -99,11 +97,7 @@ std::string MakeTerrain(const Args& args) {
       if (std::isfinite(moved.x) && std::isfinite(moved.y) && std::isfinite(moved.z)) p = moved;
     }
   const std::string base = "Location/" + name;
-  LinkEntry entry{base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}};
-  if (doc.sections[kLocation].empty())
-    doc.sections[kLocation].push_back(entry);
-  else
-    doc.sections[kLocation].front() = entry;
+  doc.SetFirst(kLocation, {base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}});
 
   const std::string mesh = MeshText(terrain.mesh);
   // The grid as glide builds it from the text it will read: the fullest cell must hold every filing.
