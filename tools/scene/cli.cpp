@@ -28,7 +28,8 @@ static bool IsNumber(const std::string& text) {
   return ReadsAsNumber(text, &finite) && finite;
 }
 
-double ReadNumber(const std::string& text, const std::string& what, double least, double most) {
+// A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
+static double ReadNumber(const std::string& text, const std::string& what, double least, double most) {
   if (!IsNumber(text)) throw UsageError(what + " must be a number, not '" + text + "'");
   const double value = std::strtod(text.c_str(), nullptr);
   if (value < least || value > most)
@@ -114,35 +115,32 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
   return args;
 }
 
-static std::vector<std::string> Words(const std::string& text, char separator) {
-  std::vector<std::string> words;
-  std::string word;
-  for (std::istringstream in(text); std::getline(in, word, separator);) words.push_back(word);
-  return words;
-}
-
 OptionSpec Option(OptionKind kind, const std::string& name, const std::string& metavar, const std::string& help,
                   double fallback, double least, double most, const std::string& belowLeast) {
-  const std::vector<std::string> words = Words(metavar, ' ');
   const bool point = kind == OptionKind::kPoint, flag = kind == OptionKind::kFlag;
-  const auto given = std::count_if(words.begin(), words.end(), [](const std::string& w) { return w[0] != '['; });
-  return {name, flag ? 0 : point ? static_cast<int>(given) : 1, flag ? 0 : point ? static_cast<int>(words.size()) : 1,
-          point, point, kind, metavar, help, fallback, least, most, belowLeast};
+  const int words = static_cast<int>(std::count(metavar.begin(), metavar.end(), ' ')) + 1;
+  const int optional = static_cast<int>(std::count(metavar.begin(), metavar.end(), '['));
+  return {name, flag ? 0 : point ? words - optional : 1, flag ? 0 : point ? words : 1, point, point, kind, metavar,
+          help, fallback, least, most, belowLeast};
 }
 
 // The values of one option given, checked as declared.
 static void CheckValues(const OptionSpec& spec, const std::vector<std::string>& values) {
   if (spec.kind == OptionKind::kChoice) {
-    const std::vector<std::string> choices = Words(spec.metavar, '|');
-    if (std::find(choices.begin(), choices.end(), values[0]) != choices.end()) return;
+    if (("|" + spec.metavar + "|").find("|" + values[0] + "|") != std::string::npos) return;
     std::string list = spec.metavar;
     for (size_t bar; (bar = list.find('|')) != std::string::npos;) list.replace(bar, 1, " or ");
     throw UsageError(spec.name + " must be " + list + ", not '" + values[0] + "'");
   }
   if (spec.kind == OptionKind::kPoint) {
-    const std::vector<std::string> axes = Words(spec.metavar, ' ');
-    for (size_t k = 0; k < values.size(); ++k)
-      ReadNumber(values[k], spec.name + " " + axes[k].substr(axes[k][0] == '['), spec.least, spec.most);
+    std::istringstream axes(spec.metavar);
+    for (const std::string& value : values) {
+      std::string axis;
+      axes >> axis;
+      std::erase(axis, '[');
+      std::erase(axis, ']');
+      ReadNumber(value, spec.name + " " + axis, spec.least, spec.most);
+    }
     return;
   }
   if (spec.kind != OptionKind::kNumber && spec.kind != OptionKind::kWhole) return;
@@ -200,10 +198,10 @@ static std::string Table(const std::vector<OptionSpec>& specs, const std::vector
   size_t width = 0;
   for (const auto& [word, help] : rows) width = std::max(width, word.size());
   std::string out;
-  for (const auto& [word, help] : rows) {
-    const std::vector<std::string> lines = Words(help, '\n');
-    out += "  " + word + std::string(width - word.size() + 2, ' ') + lines[0] + "\n";
-    for (size_t k = 1; k < lines.size(); ++k) out += std::string(width + 4, ' ') + lines[k] + "\n";
+  for (auto [word, help] : rows) {
+    for (size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += width + 5)
+      help.insert(at + 1, width + 4, ' ');
+    out += "  " + word + std::string(width - word.size() + 2, ' ') + help + "\n";
   }
   return out;
 }
@@ -211,7 +209,7 @@ static std::string Table(const std::vector<OptionSpec>& specs, const std::vector
 // The command and its positional arguments: "sky DIR [IMAGE]".
 static std::string Invocation(const CommandSpec& command) {
   std::string text = command.name;
-  for (const Positional& p : command.positional) text.append(p.optional ? " [" : " ").append(p.name).append(p.optional ? "]" : "");
+  for (const Positional& p : command.positional) text += p.optional ? " [" + p.name + "]" : " " + p.name;
   return text;
 }
 
@@ -228,10 +226,11 @@ std::string HelpText(const CommandSpec& command) {
     }
     help.append(" ").append(usage);
   }
-  help.append("\n").append(command.description).append(Table(command.options, command.positional)).append(command.notes);
+  help.append("\n").append(command.description).append(Table(command.options, command.positional));
+  help.append(command.notes);
   if (command.reads)
-    help.append("Each input is read under limits; one that needs more (a damaged or hostile file) stops with an error:\n")
-        .append(Table(LimitOptions()));
+    help.append("Each input is read under limits; one that needs more (a damaged or hostile file) stops with an "
+                "error:\n").append(Table(LimitOptions()));
   return help;
 }
 

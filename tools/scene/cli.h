@@ -42,7 +42,8 @@ struct OptionSpec {
 // absent; a choice is one of metavar's words between '|'; a point, given any number of times, has the coordinates
 // metavar names ("X Y [Z]": those in brackets optional).
 OptionSpec Option(OptionKind kind, const std::string& name, const std::string& metavar, const std::string& help,
-                  double fallback = 0, double least = -DBL_MAX, double most = DBL_MAX, const std::string& belowLeast = "");
+                  double fallback = 0, double least = -DBL_MAX, double most = DBL_MAX,
+                  const std::string& belowLeast = "");
 
 // An argument of a command by its place; what names it in the message about the count ("the scene folder DIR").
 struct Positional {
@@ -114,5 +115,3 @@ void Warn(const std::string& command, const std::string& text);
 // (assimp the whole text it could not take for a number), so only its first 200 bytes are kept.
 std::string ReaderReason(const std::string& reason);
 
-// A finite number in [least, most] that reads whole, or a UsageError naming what it is for.
-double ReadNumber(const std::string& text, const std::string& what, double least, double most);

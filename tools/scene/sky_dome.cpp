@@ -1,4 +1,4 @@
-// The sky dome: a ring mesh around the viewer, and its gradient texture.
+// The sky dome of new and sky: rings of quads around the viewer, inside out, and its gradient texture.
 #include "tools/scene/sky_dome.h"
 
 #include <algorithm>

@@ -58,7 +58,8 @@ std::string MakeTerrain(const Args& args) {
   const std::string name = args.Value("--name", EntryName(args.positional[1], "terrain"));
   CheckEntryName(name);
   const std::string input = std::filesystem::absolute(args.positional[1]).string();
-  const std::string texture = args.Has("--texture") ? std::filesystem::absolute(args.Value("--texture", "")).string() : "";
+  const std::string texture =
+      args.Has("--texture") ? std::filesystem::absolute(args.Value("--texture", "")).string() : "";
   const ReadLimits limits = ReadLimitsOf(args);
 
   const std::string dir = args.positional[0];
@@ -97,7 +98,8 @@ std::string MakeTerrain(const Args& args) {
       if (std::isfinite(moved.x) && std::isfinite(moved.y) && std::isfinite(moved.z)) p = moved;
     }
   const std::string base = "Location/" + name;
-  doc.SetFirst(kLocation, {base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}});
+  doc.SetFirst(kLocation,
+               {base, "terrain from " + std::filesystem::path(input).filename().string(), {CVertex3{0, 0, 0}}});
 
   const std::string mesh = MeshText(terrain.mesh);
   // The grid as glide builds it from the text it will read: the fullest cell must hold every filing.
