@@ -2,7 +2,6 @@
 #include <filesystem>
 
 #include "tools/new/new.h"
-#include "tools/scene/scene_files.h"
 #include "tools/scene/sky_dome.h"
 
 namespace {
@@ -74,7 +73,7 @@ std::string MakeNew(const Args& args) {
                         "glider and sky");
   SceneWrite files;
   LinkDoc doc;
-  doc.sections[kHorizon].push_back(LinkEntry{PutSky(&files, std::nullopt), "sky dome, gradient", {CVertex3{0, 0, 0}}});
+  doc.sections[kHorizon].push_back(PutSky(&files, std::nullopt));
   const int side = 64;
   files.Put(glider + ".obj", MeshText(Glider()));
   files.Put(glider + ".bmp", TextureBytes(side, side, GliderColours(side)));

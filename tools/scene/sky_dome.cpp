@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/scene/scene_files.h"
 
 namespace {
 
@@ -54,10 +53,10 @@ Picture Gradient() {
 
 }  // namespace
 
-std::string PutSky(SceneWrite* files, const std::optional<Picture>& panorama) {
+LinkEntry PutSky(SceneWrite* files, const std::optional<Picture>& panorama) {
   const Picture picture = panorama ? *panorama : Gradient();
   files->Put(std::string(kSkyName) + ".obj", MeshText(Dome()));
   files->Put(std::string(kSkyName) + ".bmp", TextureBytes(picture.width, picture.height, picture.rgb));
-  return kSkyName;
+  return {kSkyName, panorama ? "sky dome, panorama" : "sky dome, gradient", {CVertex3{0, 0, 0}}};
 }
 

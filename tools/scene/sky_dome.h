@@ -5,9 +5,9 @@
 #include <string>
 
 #include "tools/scene/picture.h"
+#include "tools/scene/scene_files.h"
 
-class SceneWrite;
 inline constexpr const char* kSkyName = "Horizon/sky";
 // Puts Horizon/sky.obj and Horizon/sky.bmp: a gradient, or the panorama when one is given (as ReadPicture returns
-// it). Returns the link name of the dome.
-std::string PutSky(SceneWrite* files, const std::optional<Picture>& panorama);
+// it). Returns the dome's link entry.
+LinkEntry PutSky(SceneWrite* files, const std::optional<Picture>& panorama);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "tools/scene/scene_files.h"
 #include "tools/scene/sky_dome.h"
 #include "tools/scene/watchdog.h"
 #include "tools/terrain/terrain_source.h"
@@ -53,8 +52,7 @@ std::string MakeSky(const Args& args) {
   const std::string linkFile = LinkFileOf(settings);
   LinkDoc doc = ReadLinkDoc(linkFile);
   SceneWrite files;
-  doc.SetFirst(kHorizon, {PutSky(&files, panorama), image.empty() ? "sky dome, gradient" : "sky dome, panorama",
-                          {CVertex3{0, 0, 0}}});
+  doc.SetFirst(kHorizon, PutSky(&files, panorama));
   files.Put(linkFile, LinkText(doc));
   files.Commit();
   return "wrote " + std::string(kSkyName) + ".obj and " + kSkyName + ".bmp (" +
