@@ -67,7 +67,7 @@ std::string Count(int n, const char* what) { return std::to_string(n) + " " + wh
 
 const CommandSpec kCheckCommand{
     .name = "check",
-    .positional = {{"DIR", "the scene folder DIR"}},
+    .positional = {kSceneFolder},
     .summary = "every problem of a scene, with its fix",
     .description =
         "\n"

@@ -1,6 +1,4 @@
 // glide-scene check --map: the scene from above, with the face grid's faulty cells, the objects and the start.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -232,11 +230,9 @@ std::string WriteMap(const std::string& path, const RGBImage* terrainTexture) {
   DrawMarkers(canvas, view);
   std::vector<uint8_t> pixels = canvas.BottomUp();
   const RGBImage image{canvas.Width(), canvas.Height(), pixels.data()};
-  const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-  if (!SavePNGImage(temporary.c_str(), &image) || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    throw ToolError(path + ": cannot write the map; check that its folder exists and can be written");
-  }
+  WriteWhole(
+      path, [&](const std::string& temporary) { return SavePNGImage(temporary.c_str(), &image); },
+      path + ": cannot write the map; check that its folder exists and can be written");
   char origin[64];
   std::snprintf(origin, sizeof origin, "(%d, %d)", PixelIndex(view.Column(0), canvas.Width()),
                 PixelIndex(view.Row(0), canvas.Height()));

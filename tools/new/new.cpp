@@ -50,7 +50,7 @@ std::vector<uint8_t> GliderColours(int side) {
 
 const CommandSpec kNewCommand{
     .name = "new",
-    .positional = {{"DIR", "the scene folder DIR"}},
+    .positional = {kSceneFolder},
     .summary = "a flyable empty scene: settings, link file, glider, sky",
     .description =
         "Makes DIR a flyable empty scene: dbIlm/setting.ini, the link file dbIlm/scene.txt, the glider\n"

@@ -63,7 +63,7 @@ using enum OptionKind;
 
 const CommandSpec kObjectCommand{
     .name = "object",
-    .positional = {{"DIR", "the scene folder DIR"}, {"INPUT", "the model file INPUT"}},
+    .positional = {kSceneFolder, {"INPUT", "the model file INPUT"}},
     .summary = "a model (glTF, FBX, OBJ, PLY, STL, ...) placed in the scene",
     .description =
         "Reads a model (glTF 2.0 .gltf/.glb, FBX, OBJ with MTL, COLLADA, PLY, STL, 3DS) and writes it into the\n"

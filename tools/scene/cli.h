@@ -53,6 +53,9 @@ struct Positional {
   bool optional = false;
 };
 
+// DIR, the first argument of every command.
+inline const Positional kSceneFolder{"DIR", "the scene folder DIR"};
+
 // A command as its help, the list of commands and the checks of its arguments show it.
 struct CommandSpec {
   std::string name;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <sstream>
 
 #include "config/config.h"
@@ -33,6 +34,17 @@ int heldLock = -1;
 
 std::string NewName(const std::string& file) { return file + ".glide-new"; }
 std::string OldName(const std::string& file) { return file + ".glide-old"; }
+
+// The new version of a file is written beside it under NewName by write, which throws on failure; nothing of it
+// is left then.
+void WriteNew(const std::string& file, const std::function<void(const std::string& temporary)>& write) {
+  try {
+    write(NewName(file));
+  } catch (const ToolError&) {
+    unlink(NewName(file).c_str());
+    throw;
+  }
+}
 
 bool Exists(const std::string& path) {
   struct stat status;
@@ -244,7 +256,7 @@ void SceneWrite::Put(const std::string& relative, std::string_view bytes) {
     AppendJournal("file " + relative);
     journal_.files.push_back(relative);
   }
-  WriteFully(NewName(relative), bytes, O_TRUNC, true);
+  WriteNew(relative, [&](const std::string& temporary) { WriteFully(temporary, bytes, O_TRUNC, true); });
 }
 
 void SceneWrite::Commit() {
@@ -270,6 +282,13 @@ void SceneWrite::Commit() {
     throw ToolError(std::string(failure.what()) + "; the scene's files are as they were");
   }
   Finish(journal_);
+}
+
+void WriteWhole(const std::string& file, const std::function<bool(const std::string& temporary)>& write,
+                const std::string& failure) {
+  WriteNew(file, [&](const std::string& temporary) {
+    if (!write(temporary) || std::rename(temporary.c_str(), file.c_str()) != 0) throw ToolError(failure);
+  });
 }
 
 std::string TextureBytes(int width, int height, const std::vector<uint8_t>& rgb) {

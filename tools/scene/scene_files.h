@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,11 @@ class SceneWrite {
   Journal journal_;
   bool open_ = false;  // the journal is this write's own, to discard if it is not committed
 };
+
+// Writes a file outside the scene whole or not at all: write(temporary) fills its new version beside it, as
+// SceneWrite's files are, which then takes its place at once. Where either fails, a ToolError says `failure`.
+void WriteWhole(const std::string& file, const std::function<bool(const std::string& temporary)>& write,
+                const std::string& failure);
 
 // A 24-bit BMP with a 40-byte header of packed RGB rows, first row at the bottom, as the loader reads it.
 std::string TextureBytes(int width, int height, const std::vector<uint8_t>& rgb);

@@ -24,7 +24,7 @@ void WarnUnlessPanorama(const std::string& image, PictureSize size) {
 
 const CommandSpec kSkyCommand{
     .name = "sky",
-    .positional = {{"DIR", "the scene folder DIR"}, {"IMAGE", "", "", true}},
+    .positional = {kSceneFolder, {"IMAGE", "", "", true}},
     .summary = "the sky dome: a gradient, or a panorama",
     .description =
         "Writes the sky dome of the scene in DIR (Horizon/sky.obj and .bmp) and makes it the scene's first\n"

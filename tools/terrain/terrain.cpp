@@ -24,7 +24,7 @@ using enum OptionKind;
 
 const CommandSpec kTerrainCommand{
     .name = "terrain",
-    .positional = {{"DIR", "the scene folder DIR"},
+    .positional = {kSceneFolder,
                    {"INPUT", "the INPUT file",
                     "a heightmap picture (PNG 8 or 16 bit, JPEG, TGA, BMP; black low, white high, the\n"
                     "full range a tenth of the longer side) or an elevation raster GDAL reads (GeoTIFF,\n"
