@@ -216,7 +216,7 @@ static std::string Invocation(const CommandSpec& command) {
 std::string HelpText(const CommandSpec& command) {
   std::string help = "usage: glide-scene " + Invocation(command);
   const std::vector<OptionSpec> options = AllOptions(command);
-  // Lines of at most 110 characters, the later ones under the first option.
+  // Lines of at most 110 characters, the later ones indented to the first argument.
   const size_t indent = std::string("usage: glide-scene ").size() + command.name.size();
   for (size_t k = 0, start = 0; k + 1 < options.size(); ++k) {
     const std::string usage = Usage(options[k]);

@@ -36,8 +36,7 @@ const CommandSpec kSkyCommand{
 std::string MakeSky(const Args& args) {
   const std::string image = args.positional.size() == 2 ? std::filesystem::absolute(args.positional[1]).string() : "";
   const ReadLimits limits = ReadLimitsOf(args);
-  const std::string dir = args.positional[0];
-  EnterMadeScene(dir);
+  EnterMadeScene(args.positional[0]);
   std::optional<Picture> panorama;
   if (!image.empty()) {
     const auto [picture, size] = ReadWatched(image, limits, "a picture", [&] {
