@@ -85,8 +85,8 @@ Basis FileBasis(const aiScene& scene, const std::string& file) {
 constexpr int kMostPictureSide = 8192;
 constexpr int kKeptPictureSide = 1024;
 
-// Refuses a picture too large to hold before anything is decoded, as CheckPicture does.
-void CheckPicture(const PictureHeader& header, const std::string& name, const std::string& fix) {
+// CheckPicture with a model's limit: at most kMostPictureSide a side.
+void CheckModelPicture(const PictureHeader& header, const std::string& name, const std::string& fix) {
   CheckPicture(
       header, name,
       [&](PictureSize size) {
@@ -124,12 +124,12 @@ Picture EmbeddedPicture(const aiTexture& texture, const std::string& file, const
   if (texture.mHeight == 0) {
     const auto* bytes = reinterpret_cast<const stbi_uc*>(texture.pcData);
     const int size = static_cast<int>(texture.mWidth);
-    CheckPicture(HeaderOf(bytes, texture.mWidth), name, fix);
+    CheckModelPicture(HeaderOf(bytes, texture.mWidth), name, fix);
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 3);
     return Decoded(pixels, width, height, name, fix);
   }
-  CheckPicture(PictureHeader{true, {texture.mWidth, texture.mHeight}, std::nullopt}, name, fix);
+  CheckModelPicture(PictureHeader{true, {texture.mWidth, texture.mHeight}, std::nullopt}, name, fix);
   const size_t count = static_cast<size_t>(texture.mWidth) * texture.mHeight;
   std::vector<uint8_t> rgb;
   rgb.reserve(count * 3);
@@ -254,7 +254,7 @@ class ModelReader {
     return Remember(picture, model, [&] {
       const std::string what = picture + ": the texture picture of " + file_;
       const std::string fix = "save it again as PNG or JPEG";
-      CheckPicture(HeaderOf(picture), what, fix);
+      CheckModelPicture(HeaderOf(picture), what, fix);
       int width = 0, height = 0, channels = 0;
       stbi_uc* pixels = stbi_load(picture.c_str(), &width, &height, &channels, 3);
       return Decoded(pixels, width, height, what, fix);

@@ -71,8 +71,8 @@ void CheckSize(const std::string& file, double width, double height, double most
 template <typename Pixel>
 using Decoded = std::unique_ptr<Pixel, void (*)(void*)>;
 
-// The picture's size, checked before anything is decoded.
-void CheckPicture(const std::string& file, const PictureHeader& header, const std::string& use, const char* shrink) {
+// CheckPicture with an image's limits: at least 2 x 2 pixels and at most kMostImagePixels.
+void CheckImage(const std::string& file, const PictureHeader& header, const std::string& use, const char* shrink) {
   CheckPicture(
       header, file,
       [&](PictureSize size) { CheckSize(file, size.width, size.height, kMostImagePixels, use, "pixels", shrink); },
@@ -108,7 +108,7 @@ HeightGrid AverageDown(const Pixel* pixels, int width, int height, int maxSide, 
 }
 
 HeightGrid ReadImage(const std::string& file, const PictureHeader& header, int maxSide) {
-  CheckPicture(file, header, "a terrain", kShrinkHeights);
+  CheckImage(file, header, "a terrain", kShrinkHeights);
   int width = 0, height = 0, channels = 0;
   // The full range of levels is a tenth of the longer side; eight-bit pictures are decoded as they are.
   const auto metresPerLevel = [&](double levels) { return std::max(width, height) / 10.0 / levels; };
@@ -282,7 +282,7 @@ HeightGrid ReadHeights(const std::string& file, int maxSide) {
 
 Picture ReadPicture(const std::string& file, const PictureHeader& header, int mostSide, const std::string& use) {
   CheckReadable(file);
-  CheckPicture(file, header, use, kShrinkPicture);
+  CheckImage(file, header, use, kShrinkPicture);
   int width = 0, height = 0, channels = 0;
   const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
   return TexturePicture(pixels.get(), width, height, mostSide, file);
