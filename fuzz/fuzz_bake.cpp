@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/scene/cli.h"
 #include "tools/object/object_bake.h"
 #include "tools/object/object_model.h"
+#include "tools/scene/cli.h"
 #include "tools/scene/scene_files.h"
 
 namespace {

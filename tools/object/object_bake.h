@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/scene/mesh_writer.h"
 #include "tools/object/object_model.h"
+#include "tools/scene/mesh_writer.h"
 
 // The direction towards the fixed sun: from the south-west (-X, -Y), high in the sky.
 inline constexpr Vec3 kSun{-0.485071f, -0.485071f, 0.727607f};
