@@ -52,10 +52,10 @@ const CommandSpec kNewCommand{
     .name = "new",
     .positional = {kSceneFolder},
     .summary = "a flyable empty scene: settings, link file, glider, sky",
-    .description =
-        "Makes DIR a flyable empty scene: dbIlm/setting.ini, the link file dbIlm/scene.txt, the glider\n"
-        "(Glader/glader01.obj and .bmp) and a gradient sky (Horizon/sky.obj and .bmp). Then add a terrain\n"
-        "with 'glide-scene terrain DIR INPUT' and fly it with 'glide -C DIR'.\n",
+    .description = R"(Makes DIR a flyable empty scene: dbIlm/setting.ini, the link file dbIlm/scene.txt, the glider
+(Glader/glader01.obj and .bmp) and a gradient sky (Horizon/sky.obj and .bmp). Then add a terrain
+with 'glide-scene terrain DIR INPUT' and fly it with 'glide -C DIR'.
+)",
     .options = {Option(OptionKind::kFlag, "--force", "",
                        "overwrite those files where DIR already holds a scene (other files stay)")}};
 
