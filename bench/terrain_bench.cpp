@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/mesh_writer.h"
-#include "tools/terrain_mesh.h"
-#include "tools/terrain_source.h"
+#include "tools/scene/mesh_writer.h"
+#include "tools/terrain/terrain_mesh.h"
+#include "tools/terrain/terrain_source.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/cli.h"
-#include "tools/object_bake.h"
-#include "tools/object_model.h"
-#include "tools/scene_files.h"
+#include "tools/object/object_bake.h"
+#include "tools/object/object_model.h"
+#include "tools/scene/cli.h"
+#include "tools/scene/scene_files.h"
 
 namespace {
 

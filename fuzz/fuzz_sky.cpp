@@ -5,10 +5,10 @@
 
 #include "image/image.h"
 #include "platform/platform.h"
-#include "tools/cli.h"
-#include "tools/picture.h"
-#include "tools/scene_files.h"
-#include "tools/terrain_source.h"
+#include "tools/scene/cli.h"
+#include "tools/scene/picture.h"
+#include "tools/scene/scene_files.h"
+#include "tools/terrain/terrain_source.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   bBatchMode = 2;

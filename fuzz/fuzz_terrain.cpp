@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "tools/cli.h"
-#include "tools/terrain_mesh.h"
-#include "tools/terrain_source.h"
+#include "tools/scene/cli.h"
+#include "tools/terrain/terrain_mesh.h"
+#include "tools/terrain/terrain_source.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "support.h"
-#include "tools/mesh_writer.h"
-#include "tools/scene_files.h"
+#include "tools/scene/mesh_writer.h"
+#include "tools/scene/scene_files.h"
 
 namespace {
 

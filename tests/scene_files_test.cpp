@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "support.h"
-#include "tools/cli.h"
-#include "tools/scene_files.h"
+#include "tools/scene/cli.h"
+#include "tools/scene/scene_files.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "platform/platform.h"
 #include "scene_reset.h"
 #include "support.h"
-#include "tools/mesh_writer.h"
-#include "tools/scene_files.h"
+#include "tools/scene/mesh_writer.h"
+#include "tools/scene/scene_files.h"
 
 namespace fs = std::filesystem;
 

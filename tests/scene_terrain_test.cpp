@@ -16,8 +16,8 @@
 #include "physics/physics.h"
 #include "scene_reset.h"
 #include "support.h"
-#include "tools/scene_view.h"
-#include "tools/terrain_mesh.h"
+#include "tools/scene/scene_view.h"
+#include "tools/terrain/terrain_mesh.h"
 
 namespace {
 

@@ -1,33 +1,46 @@
 // glide-scene: makes and checks the scenes glide flies, from what users have (heightmaps, elevation data, models).
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "tools/cli.h"
-#include "tools/commands.h"
-#include "tools/watchdog.h"
+#include "tools/check/check.h"
+#include "tools/new/new.h"
+#include "tools/object/object.h"
+#include "tools/scene/cli.h"
+#include "tools/scene/watchdog.h"
+#include "tools/sky/sky.h"
+#include "tools/terrain/terrain.h"
 
 namespace {
 
+// Each command's work prints what it returns; it throws UsageError (exit 2) or ToolError (exit 1).
 struct Command {
-  const char* name;
-  int (*run)(const std::vector<std::string>&);
-  const char* summary;
-  bool reads;  // inputs from users, read in a watched child process
+  const CommandSpec* spec;
+  int (*run)(const Args&);
 };
 
+int Printed(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  return 0;
+}
+
 const Command kCommands[] = {
-    {"new", RunNew, "new DIR                    a flyable empty scene: settings, link file, glider, sky", false},
-    {"terrain", RunTerrain, "terrain DIR INPUT [...]    a heightmap or elevation raster becomes the terrain", true},
-    {"object", RunObject, "object DIR INPUT [...]     a model (glTF, FBX, OBJ, PLY, STL, ...) placed in the scene", true},
-    {"sky", RunSky, "sky DIR [IMAGE]            the sky dome: a gradient, or a panorama", true},
-    {"check", RunCheck, "check DIR [--map FILE.png] every problem of a scene, with its fix", false},
+    {&kNewCommand, [](const Args& args) { return Printed(MakeNew(args)); }},
+    {&kTerrainCommand, [](const Args& args) { return Printed(MakeTerrain(args)); }},
+    {&kObjectCommand, [](const Args& args) { return Printed(MakeObject(args)); }},
+    {&kSkyCommand, [](const Args& args) { return Printed(MakeSky(args)); }},
+    {&kCheckCommand,
+     [](const Args& args) {
+       const CheckReport report = CheckScene(args);
+       std::fputs(report.text.c_str(), stdout);
+       return report.status;
+     }},
 };
 
 void Usage(std::FILE* to) {
   std::fprintf(to, "usage: glide-scene COMMAND ARGS...   (glide-scene COMMAND --help for more)\n");
-  for (const Command& c : kCommands) std::fprintf(to, "  glide-scene %s\n", c.summary);
+  for (const Command& c : kCommands)
+    std::fprintf(to, "  glide-scene %-26s %s\n", Synopsis(*c.spec).c_str(), c.spec->summary.c_str());
   std::fprintf(to, "  glide-scene --version\n");
 }
 
@@ -48,19 +61,21 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (const Command& c : kCommands) {
-    if (name != c.name) continue;
-    if (c.reads && !IsWatchedChild()) return RunWatched(argv, c.name);
+    if (name != c.spec->name) continue;
+    if (c.spec->reads && !IsWatchedChild()) return RunWatched(argv, c.spec->name.c_str());
     try {
-      return c.run(std::vector<std::string>(argv + 2, argv + argc));
+      const std::optional<Args> args = ParseCommand(std::vector<std::string>(argv + 2, argv + argc), *c.spec);
+      if (!args) {
+        std::fputs(HelpText(*c.spec).c_str(), stdout);
+        return 0;
+      }
+      return c.run(*args);
     } catch (const UsageError& e) {
-      std::fprintf(stderr, "glide-scene %s: %s (see glide-scene %s --help)\n", c.name, Printable(e.what()).c_str(),
-                   c.name);
+      std::fprintf(stderr, "glide-scene %s: %s (see glide-scene %s --help)\n", name.c_str(),
+                   Printable(e.what()).c_str(), name.c_str());
       return 2;
-    } catch (const ToolError& e) {
-      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, Printable(e.what()).c_str());
-      return 1;
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "glide-scene %s: %s\n", c.name, Printable(e.what()).c_str());
+      std::fprintf(stderr, "glide-scene %s: %s\n", name.c_str(), Printable(e.what()).c_str());
       return 1;
     }
   }
