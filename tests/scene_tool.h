@@ -46,6 +46,6 @@ inline Tree Snapshot(const std::string& dir) {
   Tree tree;
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir))
     if (e.path().filename() != "lock" && e.path().filename() != "out.txt" && e.path().filename() != "err.txt")
-      tree[e.path().lexically_relative(dir).string()] = e.is_directory() ? "folder" : ReadFile(e.path().string());
+      tree[e.path().lexically_relative(dir).string()] = e.is_regular_file() ? ReadFile(e.path().string()) : "no file";
   return tree;
 }
