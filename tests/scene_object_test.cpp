@@ -132,12 +132,10 @@ struct Baked {
     return {float(texel[0]), float(texel[1]), float(texel[2])};
   }
   float Extent(int axis, bool high) const {
-    float value = high ? -1e30f : 1e30f;
-    for (size_t k = 1; k < vertices.size(); ++k) {
-      const float v = (&vertices[k].x)[axis];
-      value = high ? std::max(value, v) : std::min(value, v);
-    }
-    return value;
+    const auto [low, top] = std::minmax_element(vertices.begin() + 1, vertices.end(), [axis](const CVertex3& p, const CVertex3& q) {
+      return (&p.x)[axis] < (&q.x)[axis];
+    });
+    return (&(high ? top : low)->x)[axis];
   }
   float Size(int axis) const { return Extent(axis, true) - Extent(axis, false); }
 };
@@ -188,12 +186,10 @@ class SceneObject : public testing::Test {
     link.sections[kLocation].push_back(LinkEntry{"Location/ground", "ground", {{0, 0, 0}}});
     WriteFile(Settings{}.linkFile, LinkText(link));
   }
-  // The link file and every file of Objects/ with its size: what a failed command must leave as it was.
-  std::string State() const {
-    std::string state = ReadFile(Settings{}.linkFile);
-    std::error_code error;
-    for (const auto& f : fs::directory_iterator("Objects", error))
-      state += f.path().string() + " " + std::to_string(f.file_size()) + "\n";
+  // The link file and every file of Objects/: what a failed command must leave as it was.
+  static Tree State() {
+    Tree state = fs::exists("Objects") ? Snapshot("Objects") : Tree{};
+    state["link file"] = ReadFile(Settings{}.linkFile);
     return state;
   }
   ScratchDir dir;
@@ -498,7 +494,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
     for (int k = 0; k < count; ++k) text += " --at " + std::to_string(5 * k) + " 10";
     return text;
   };
-  const std::string before = State();
+  const Tree before = State();
   const struct {
     std::string args;
     int code;
