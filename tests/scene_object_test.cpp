@@ -195,6 +195,7 @@ class SceneObject : public testing::Test {
   ScratchDir dir;
 };
 
+// Models stand upright, bottom centre on their place, at their own size or the one asked for.
 TEST_F(SceneObject, ModelsStandUprightInEveryFormat) {
   const Part tall = Box({0, 0, 0}, {1, 4, 1});
   const char* const formats[][2] = {{"obj", "obj"}, {"gltf2", "gltf"}, {"glb2", "glb"}, {"collada", "dae"},
@@ -213,29 +214,27 @@ TEST_F(SceneObject, ModelsStandUprightInEveryFormat) {
   fbx = replace(fbx, "\"FrontAxis" + axis + "2", "\"FrontAxis" + axis + "1");
   fbx = replace(fbx, "\"FrontAxisSign" + axis + "1", "\"FrontAxisSign" + axis + "-1");
   WriteFile("lying.fbx", fbx);
-  // The file and the axis the box's long side ends up along.
-  const std::pair<const char*, int> cases[] = {
-      {"tall.obj", 2},  {"tall.gltf", 2},  {"tall.glb", 2},  {"tall.dae", 2},  {"tall.ply", 2},           {"tall.stl", 2},
-      {"tall.fbx", 2},  {"lying.dae", 1},  {"lying.fbx", 1}, {"tall.3ds", 1},  {"tall.obj --up z", 1}};
-  for (const auto& [args, along] : cases) {
-    ASSERT_EQ(Object(std::string(args) + " --name m --at 20 20 7"), 0) << args << ": " << Err();
-    const Baked b = ReadBaked("m");
-    for (int k : {0, 1, 2}) EXPECT_NEAR(b.Size(k), k == along ? 4 : 1, 1e-4) << args << " axis " << k;
-    EXPECT_NEAR(b.Extent(2, false), 0, 1e-6) << args;
-    EXPECT_NEAR(b.Extent(0, false) + b.Extent(0, true), 0, 1e-5) << args << ": centred on its placement point";
-  }
-}
-
-TEST_F(SceneObject, SizeSetsTheLongestSideAndOddSizesAreWarned) {
+  // --size sets the longest side; a model of odd size is warned about.
   Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", "small.obj");
-  ASSERT_EQ(Object("small.obj --size 18 --at 20 20 0"), 0) << Err();
-  const Baked b = ReadBaked("small");
-  EXPECT_NEAR(b.Size(2), 18, 1e-3);
-  EXPECT_NEAR(b.Size(0), 6, 1e-3);
-  EXPECT_EQ(Err(), "");
-  ASSERT_EQ(Object("small.obj --at 20 20 0"), 0) << Err();
-  EXPECT_NEAR(ReadBaked("small").Size(2), 0.15, 1e-6);
-  EXPECT_NE(Err().find("--size"), std::string::npos) << Err();
+  const struct {
+    const char* args;
+    std::array<float, 3> size;
+    const char* warns;
+  } cases[] = {
+      {"tall.obj", {1, 1, 4}, nullptr},        {"tall.gltf", {1, 1, 4}, nullptr},      {"tall.glb", {1, 1, 4}, nullptr},
+      {"tall.dae", {1, 1, 4}, nullptr},        {"tall.ply", {1, 1, 4}, nullptr},       {"tall.stl", {1, 1, 4}, nullptr},
+      {"tall.fbx", {1, 1, 4}, nullptr},        {"lying.dae", {1, 4, 1}, nullptr},      {"lying.fbx", {1, 4, 1}, nullptr},
+      {"tall.3ds", {1, 4, 1}, nullptr},        {"tall.obj --up z", {1, 4, 1}, nullptr},
+      {"small.obj --size 18", {6, 12, 18}, nullptr}, {"small.obj", {0.05f, 0.1f, 0.15f}, "--size"}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(Object(std::string(c.args) + " --name m --at 20 20 7"), 0) << c.args << ": " << Err();
+    const Baked b = ReadBaked("m");
+    for (int k : {0, 1, 2}) EXPECT_NEAR(b.Size(k), c.size[k], 1e-4 * c.size[k] + 1e-6) << c.args << " axis " << k;
+    EXPECT_NEAR(b.Extent(2, false), 0, 1e-6) << c.args;
+    EXPECT_NEAR(b.Extent(0, false) + b.Extent(0, true), 0, 1e-5) << c.args << ": centred on its placement point";
+    EXPECT_EQ(Err().find("warning") != std::string::npos, c.warns != nullptr) << c.args << ": " << Err();
+    EXPECT_NE(Err().find(c.warns ? c.warns : ""), std::string::npos) << c.args << ": " << Err();
+  }
 }
 
 TEST_F(SceneObject, StandsOnTheTerrainWhereNoHeightIsGiven) {
