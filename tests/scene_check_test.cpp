@@ -93,15 +93,11 @@ void WriteGround(const std::function<float(float, float)>& height, int tiny = 0,
   WriteFile("Location/ground.obj", MeshText(mesh));
 }
 
-Settings BaseSettings() {
-  Settings s;
-  s.gridDivisions = 10;
-  return s;
-}
-
 // A small scene that passes: terrain level at 0, a sky, two pyramids standing on the ground, the glider.
 void WriteBaseScene() {
-  WriteFile(kSettings, SettingsText(BaseSettings()));
+  Settings settings;
+  settings.gridDivisions = 10;
+  WriteFile(kSettings, SettingsText(settings));
   WriteFile(kLink, kBaseLink);
   WriteGround([](float, float) { return 0.0f; });
   WriteFile("Location/ground.bmp", Texture(64, 64));
@@ -111,12 +107,6 @@ void WriteBaseScene() {
   WriteFile("Objects/box.bmp", Texture(4, 4));
   WriteFile("Glader/glader01.obj", kTriangle);
   WriteFile("Glader/glader01.bmp", Texture(4, 4));
-}
-
-void SetGridDivisions(float divisions) {
-  Settings s = BaseSettings();
-  s.gridDivisions = divisions;
-  WriteFile(kSettings, SettingsText(s));
 }
 
 struct Broken {
@@ -133,8 +123,8 @@ const std::vector<Broken>& BrokenScenes() {
       // Settings.
       {"SettingDoesNotScan", [] { SetLine(kSettings, 3, "fast"); }, "error: dbIlm/setting.ini:3: ", "does not read as a number", 1},
       {"SettingLineTooLong", [] { SetLine(kSettings, 5, "6 " + std::string(300, 'x')); }, "error: dbIlm/setting.ini:5: ", "302 characters long", 1},
-      {"GridDivisionsZero", [] { SetGridDivisions(0); }, "error: dbIlm/setting.ini:9: ", "with grid divisions 0 the face grid holds no face", 1},
-      {"GridDivisionsTooMany", [] { SetGridDivisions(254); }, "error: dbIlm/setting.ini:9: ", "far edge", 1},
+      {"GridDivisionsZero", [] { SetLine(kSettings, 9, "0"); }, "error: dbIlm/setting.ini:9: ", "with grid divisions 0 the face grid holds no face", 1},
+      {"GridDivisionsTooMany", [] { SetLine(kSettings, 9, "254"); }, "error: dbIlm/setting.ini:9: ", "far edge", 1},
       {"LinkPathTooLong", [] { SetLine(kSettings, 2, "dbIlm/" + std::string(100, 'a') + ".txt"); }, "error: dbIlm/setting.ini:2: ", "110 characters long", 1},
       {"MoveStepZero", [] { SetLine(kSettings, 3, "0"); }, "error: dbIlm/setting.ini:3: ", "move step is 0", 1},
       {"TurnStepZero", [] { SetLine(kSettings, 4, "0.0 radians"); }, "error: dbIlm/setting.ini:4: ", "turn step is 0", 1},
@@ -191,8 +181,8 @@ const std::vector<Broken>& BrokenScenes() {
       {"VertexNotFinite", [] { SetLine("Location/ground.obj", 7, "v  10 -50 -inf"); }, "error: Location/ground.obj:7: ", "'v  10 -50 -inf' is a vertex glide reads with a coordinate that is not a finite number", 1},
       {"FaceWithNegativeNumbers", [] { SetLine(kBox, 14, "f -2/-2/-2 -5/-5/-5 -1/-1/-1"); }, "error: Objects/box.obj:14: ", "negative", 1},
       // Flight.
-      {"GridCellsOverflow", [] { SetGridDivisions(1); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2", 1},
-      {"GridCellsSmallerThanFaces", [] { SetGridDivisions(100); }, "error: dbIlm/setting.ini:9: 9900 face-grid cells on the terrain", "larger than a cell; ground following finds no ground there; set the grid divisions to 10", 1},
+      {"GridCellsOverflow", [] { SetLine(kSettings, 9, "1"); }, "error: dbIlm/setting.ini:9: ", "(the fullest 542, around (0, 0)); glide files no more, so ground following misses the ground in much of it; set the grid divisions to 2", 1},
+      {"GridCellsSmallerThanFaces", [] { SetLine(kSettings, 9, "100"); }, "error: dbIlm/setting.ini:9: 9900 face-grid cells on the terrain", "larger than a cell; ground following finds no ground there; set the grid divisions to 10", 1},
       {"GridCellsOverflowAtAnyDivisions", [] { WriteGround([](float, float) { return 0.0f; }, 100); }, "error: Location/ground.obj: ", "reduce the terrain to about", 1},
       {"StartOutsideTerrain", [] { WriteGround([](float, float) { return 0.0f; }, 0, 60); SetLine(kLink, 22, "20"); }, "error: dbIlm/scene.txt:2: ", "finds no terrain", 1},
       {"StartInsideTerrain", [] { WriteGround([](float x, float y) { return x == 0 && y == 0 ? 20.0f : 0.0f; }); }, "warning: dbIlm/scene.txt:2: ", "20 below the ground", 0},
@@ -292,7 +282,7 @@ TEST(SceneCheck, ManyLargeOverlappingFacesCheckQuickly) {
     mesh.AddTriangle(mesh.AddVertex(random(), random(), 0, 0, 0), mesh.AddVertex(random(), random(), 0, 0, 0),
                      mesh.AddVertex(random(), random(), 0, 0, 0));
   WriteFile("Location/ground.obj", MeshText(mesh));
-  SetGridDivisions(250);
+  SetLine(kSettings, 9, "250");
   const CheckRun run = Check(dir.path());
   EXPECT_LT(run.seconds, 20);
   EXPECT_EQ(run.exit, 1) << run.output;
@@ -300,7 +290,7 @@ TEST(SceneCheck, ManyLargeOverlappingFacesCheckQuickly) {
   const std::string advice = "; set the grid divisions to ";
   const size_t at = run.findings[0].find(advice);
   ASSERT_NE(at, std::string::npos) << run.findings[0];
-  SetGridDivisions(std::stof(run.findings[0].substr(at + advice.size())));
+  SetLine(kSettings, 9, run.findings[0].substr(at + advice.size()));
   const CheckRun again = Check(dir.path());
   for (const std::string& f : again.findings) EXPECT_EQ(f.find("face-grid"), std::string::npos) << f;
   // Drawing them all on the map would take minutes too: it stops, and says so.
@@ -386,7 +376,7 @@ TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
 TEST(SceneCheck, MapShowsCellsWithHoles) {
   ScratchDir dir;
   WriteBaseScene();
-  SetGridDivisions(100);
+  SetLine(kSettings, 9, "100");
   ASSERT_EQ(Check(dir.path(), "--map map.png").exit, 1);
   const Picture map = ReadPng("map.png");
   ASSERT_EQ(map.width, 1024);
