@@ -15,6 +15,7 @@
 #include "config/config.h"
 #include "physics/physics.h"
 #include "scene_reset.h"
+#include "scene_tool.h"
 #include "support.h"
 #include "tools/scene/scene_view.h"
 #include "tools/terrain/terrain_mesh.h"
@@ -22,10 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-int Tool(const std::string& args) {
-  return WEXITSTATUS(std::system((std::string(GLIDE_SCENE_PATH) + " " + args + " >out.txt 2>err.txt").c_str()));
-}
 
 // A raster written through GDAL's own drivers: values row by row from the north-west corner.
 void WriteRaster(const std::string& name, const char* driver, int w, int h, GDALDataType type,
@@ -97,7 +94,7 @@ struct Expect {
 
 class SceneTerrain : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(Tool("new scene"), 0) << ReadFile("err.txt"); }
+  void SetUp() override { ASSERT_EQ(Tool("new scene"), 0) << Err(); }
 
   // Checks placement, heights, cell size, texture, face grid and settings, and returns the loaded scene.
   Loaded Check(const Expect& e, const std::string& name) {
@@ -111,8 +108,8 @@ class SceneTerrain : public testing::Test {
     // Centred on the origin, the longer side 1000 units, the sides in the raster's true proportion.
     EXPECT_FLOAT_EQ(minX, -maxX);
     EXPECT_FLOAT_EQ(minY, -maxY);
-    const double unitsX = maxX - minX, unitsY = maxY - minY;
-    EXPECT_NEAR(std::max(unitsX, unitsY), 1000, 2);
+    const double unitsX = maxX - minX, unitsY = maxY - minY, longer = std::max(unitsX, unitsY);
+    EXPECT_NEAR(longer, 1000, 2);
     const double metresX = (e.columns - 1) * e.cellX, metresY = (e.rows - 1) * e.cellY;
     EXPECT_NEAR(unitsX / unitsY, metresX / metresY, 0.005 * metresX / metresY);
 
@@ -139,30 +136,19 @@ class SceneTerrain : public testing::Test {
     const double unitsPerMetre = scale / e.exaggerate;
     EXPECT_NEAR(unitsX / (e.columns - 1) / unitsPerMetre, e.cellX, e.cellX * e.cellTolerance);
     EXPECT_NEAR(unitsY / (e.rows - 1) / unitsPerMetre, e.cellY, e.cellY * e.cellTolerance);
-    const std::optional<float> underStart = GroundHeight(0, 0);
-    EXPECT_TRUE(underStart.has_value());
-    if (underStart) {
-      EXPECT_NEAR(*underStart, -set.groundClearance, 1e-3);
-    }
+    EXPECT_NEAR(GroundHeight(0, 0).value_or(NAN), -set.groundClearance, 1e-3);
 
     // A power-of-two texture with a 40-byte header, at most 4096 a side.
     EXPECT_EQ(s.load.textures.at(0).file, "Location/" + name + ".bmp");
     const RGBImage* texture = s.load.textures.at(0).image;
-    EXPECT_NE(texture, nullptr);
-    if (texture) {
-      for (int side : {texture->width, texture->height}) {
-        EXPECT_EQ(side & (side - 1), 0) << side;
-        EXPECT_LE(side, 4096);
-      }
-    }
+    for (int side : {texture ? texture->width : 3, texture ? texture->height : 3})
+      EXPECT_TRUE(side <= 4096 && (side & (side - 1)) == 0) << side;
     const std::string bmp = ReadFile("scene/Location/" + name + ".bmp");
-    EXPECT_EQ(bmp[14], 40);
-    EXPECT_EQ(bmp[28], 24);
+    EXPECT_TRUE(bmp.size() > 28 && bmp[14] == 40 && bmp[28] == 24);
 
     // No face-grid cell holds more than it can when every face is filed three times; the tool says which.
-    EXPECT_EQ(set.gridDivisions, std::floor(set.gridDivisions));
-    EXPECT_GE(set.gridDivisions, 1);
-    EXPECT_LT(set.gridDivisions, 254);
+    EXPECT_TRUE(set.gridDivisions == std::floor(set.gridDivisions) && set.gridDivisions >= 1 && set.gridDivisions < 254)
+        << set.gridDivisions;
     const std::vector<int32_t> filings = CellFilings(m, set.gridDivisions);
     const int fullest = *std::max_element(filings.begin(), filings.end());
     EXPECT_LE(fullest, 254);
@@ -173,22 +159,15 @@ class SceneTerrain : public testing::Test {
 
     // Ground following finds the ground everywhere over the terrain, at the mesh's height.
     int missed = 0;
-    const int steps = 157;
-    for (int j = 0; j <= steps; ++j)
-      for (int i = 0; i <= steps; ++i) {
-        const float x = static_cast<float>(minX + unitsX * (i + 0.013) / (steps + 0.03));
-        const float y = static_cast<float>(minY + unitsY * (j + 0.007) / (steps + 0.03));
+    for (int j = 0; j <= 157; ++j)
+      for (int i = 0; i <= 157; ++i) {
+        const float x = static_cast<float>(minX + unitsX * (i + 0.013) / 157.03);
+        const float y = static_cast<float>(minY + unitsY * (j + 0.007) / 157.03);
         const std::optional<float> z = GroundHeight(x, y);
-        if (!z) {
-          ++missed;
-          continue;
-        }
-        if (i % 31 == 0 && j % 29 == 0) {
-          const std::optional<double> mesh = MeshHeight(m, x, y);
-          EXPECT_TRUE(mesh.has_value());
-          if (mesh) {
-            EXPECT_NEAR(*z, *mesh, 1e-3 * (1 + std::fabs(*mesh))) << x << " " << y;
-          }
+        missed += !z;
+        if (z && i % 31 == 0 && j % 29 == 0) {
+          const double mesh = MeshHeight(m, x, y).value_or(NAN);
+          EXPECT_NEAR(*z, mesh, 1e-3 * (1 + std::fabs(mesh))) << x << " " << y;
         }
       }
     EXPECT_EQ(missed, 0);
@@ -202,66 +181,88 @@ class SceneTerrain : public testing::Test {
         }
 
     // Settings in proportion: a crossing in one to two minutes at 60 frames a second.
-    const double crossing = std::max(unitsX, unitsY) / set.moveStep / 60;
-    EXPECT_GE(crossing, 60);
-    EXPECT_LE(crossing, 120);
-    EXPECT_NEAR(set.groundClearance / std::max(unitsX, unitsY), 0.006, 0.001);
-    EXPECT_NEAR(set.cameraDistance / std::max(unitsX, unitsY), 0.035, 0.005);
+    const double crossing = longer / set.moveStep / 60;
+    EXPECT_TRUE(crossing >= 60 && crossing <= 120) << crossing;
+    EXPECT_NEAR(set.groundClearance / longer, 0.006, 0.001);
+    EXPECT_NEAR(set.cameraDistance / longer, 0.035, 0.005);
     EXPECT_EQ(set.logLevel, 1);
     EXPECT_GT(set.turnStep, 0);
     return s;
   }
 
-  // The scene's files, so that a failed command can be shown to have changed nothing.
-  static std::string Snapshot() {
-    std::string all;
-    for (const auto& entry : fs::recursive_directory_iterator("scene"))
-      all += entry.path().string() + "\n" + (entry.is_regular_file() ? ReadFile(entry.path().string()) : "") + "\n";
-    return all;
-  }
-
   ScratchDir dir;
 };
 
-TEST_F(SceneTerrain, SixteenBitPngKeepsItsSixteenBits) {
+// Each kind of input, one after the other into the same scene, each replacing the terrain before it.
+TEST_F(SceneTerrain, RastersOfKnownHeightsInEveryFormat) {
   // Steps of one sixteen-bit level along the rows would vanish in eight bits.
-  const auto level = [](double column, double row) { return 20000 + 300 * column + row; };
-  WriteRaster("hill.png", "PNG", 65, 49, GDT_UInt16, level);
-  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << ReadFile("err.txt");
-  const double top = 65 / 10.0;
-  Check({65, 49, 1, 1, [&](double c, double r) { return level(c, r) / 65535 * top; }}, "hill");
-}
-
-TEST_F(SceneTerrain, FewLargeFacesAreFoundOnTheirDiagonals) {
+  const auto level16 = [](double column, double row) { return 20000 + 300 * column + row; };
+  WriteRaster("hill.png", "PNG", 65, 49, GDT_UInt16, level16);
   // 31 x 31 quads of 32 units: close to a long edge, the program's angle test rounds to no face.
-  const auto level = [](double column, double row) { return 4 * column + 3 * row; };
-  WriteRaster("small.png", "PNG", 32, 32, GDT_Byte, level);
-  ASSERT_EQ(Tool("terrain scene small.png"), 0) << ReadFile("err.txt");
-  Check({32, 32, 1, 1, [&](double c, double r) { return level(c, r) / 255 * 3.2; }}, "small");
-}
-
-TEST_F(SceneTerrain, GeographicGeoTiffCellsAreMetresAtTheirLatitude) {
+  const auto level8 = [](double column, double row) { return 4 * column + 3 * row; };
+  WriteRaster("small.png", "PNG", 32, 32, GDT_Byte, level8);
   // 0.001 degrees at 60 degrees north: a degree is 55,800 m east-west and 111,412 m north-south there.
-  const double transform[6] = {10, 0.001, 0, 60.024, 0, -0.001};
-  const auto metres = [](double column, double row) { return 400 + 2 * column - 3 * row; };
-  WriteRaster("geo.tif", "GTiff", 81, 49, GDT_Float32, metres, transform, 4326);
-  ASSERT_EQ(Tool("terrain scene geo.tif --exaggerate 2"), 0) << ReadFile("err.txt");
-  Check({81, 49, 55.800, 111.412, metres, 2}, "geo");
-}
-
-TEST_F(SceneTerrain, ProjectedGeoTiffWithNoDataHolesAndTexture) {
+  const double geographic[6] = {10, 0.001, 0, 60.024, 0, -0.001};
+  const auto sloped = [](double column, double row) { return 400 + 2 * column - 3 * row; };
+  WriteRaster("geo.tif", "GTiff", 81, 49, GDT_Float32, sloped, geographic, 4326);
   // UTM metres, 30 m cells; isolated no-data cells of a plane are filled with the plane's own height.
-  const double transform[6] = {500000, 30, 0, 4900000, 0, -30};
-  const auto metres = [](double column, double row) { return 150 + column - 0.5 * row; };
+  const double utm[6] = {500000, 30, 0, 4900000, 0, -30};
+  const auto plane = [](double column, double row) { return 150 + column - 0.5 * row; };
   WriteRaster("utm.tif", "GTiff", 49, 65, GDT_Float32,
-              [&](int c, int r) { return (c * 7 + r * 3) % 23 == 5 && c % 48 && r % 64 ? -9999 : metres(c, r); },
-              transform, 32633, -9999);
+              [&](int c, int r) { return (c * 7 + r * 3) % 23 == 5 && c % 48 && r % 64 ? -9999 : plane(c, r); }, utm,
+              32633, -9999);
   std::vector<uint8_t> photo(100 * 60 * 3, 90);
   ASSERT_TRUE(stbi_write_png("photo.png", 100, 60, 3, photo.data(), 300));
-  ASSERT_EQ(Tool("terrain scene utm.tif --texture photo.png --name valley"), 0) << ReadFile("err.txt");
-  const Loaded s = Check({49, 65, 30, 30, metres}, "valley");
-  EXPECT_EQ(s.load.textures.at(0).image->width, 64);
-  EXPECT_EQ(s.load.textures.at(0).image->height, 32);
+  // 1201 x 1201 big-endian samples of 3 arc seconds; the tile's centre lies at 44.5 degrees north.
+  const auto srtm = [](double column, double row) { return 100 + column + 2 * row; };
+  std::string bytes;
+  for (int row = 0; row < 1201; ++row)
+    for (int column = 0; column < 1201; ++column) {
+      const int v = (row * 1201 + column) % 9973 == 77 && column % 1200 && row % 1200 ? -32768
+                                                                                     : static_cast<int>(srtm(column, row));
+      bytes += {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
+    }
+  WriteFile("N44E007.hgt", bytes);
+  // Greys climbing from west to east in the other picture formats, a BMP with the 124-byte header image editors
+  // write among them.
+  std::vector<uint8_t> rgb;
+  std::string pixels;  // the BMP's rows, padded to 4 bytes
+  for (int row = 0; row < 20; ++row) {
+    for (int column = 0; column < 30; ++column) rgb.insert(rgb.end(), 3, static_cast<uint8_t>(column * 8));
+    pixels += std::string(rgb.end() - 90, rgb.end()) + std::string(2, '\0');
+  }
+  ASSERT_TRUE(stbi_write_tga("map.tga", 30, 20, 3, rgb.data()));
+  ASSERT_TRUE(stbi_write_jpg("map.jpg", 30, 20, 3, rgb.data(), 95));
+  WriteFile("map.bmp", Bmp(30, 20, pixels, 124));
+  const auto grey = [](double column, double) { return column * 8 / 255 * 3; };  // the range a tenth of 30
+  const double lat = 44.5 * M_PI / 180;
+  const struct {
+    const char* args;
+    std::string name;
+    Expect e;
+  } cases[] = {
+      {"hill.png", "hill", {65, 49, 1, 1, [&](double c, double r) { return level16(c, r) / 65535 * 6.5; }}},
+      {"small.png", "small", {32, 32, 1, 1, [&](double c, double r) { return level8(c, r) / 255 * 3.2; }}},
+      {"geo.tif --exaggerate 2", "geo", {81, 49, 55.800, 111.412, sloped, 2}},
+      {"utm.tif --texture photo.png --name valley", "valley", {49, 65, 30, 30, plane}},
+      {"N44E007.hgt --faces 200000", "N44E007",
+       {1201, 1201, 111320 * std::cos(lat) / 1200, 111132.0 / 1200, srtm, 1, 0.005}},
+      {"map.tga", "map", {30, 20, 1, 1, grey}},
+      {"map.bmp", "map", {30, 20, 1, 1, grey}},
+      {"map.jpg", "map", {30, 20, 1, 1, grey, 1, 0.05, 3}},  // within what the compression changes
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    ASSERT_EQ(Tool(std::string("terrain scene ") + c.args), 0) << Err();
+    const Loaded s = Check(c.e, c.name);
+    const RGBImage* texture = s.load.textures.at(0).image;
+    if (c.name == "valley" && texture) {
+      EXPECT_EQ(std::make_pair(texture->width, texture->height), std::make_pair(64, 32));
+    }
+    if (c.name == "N44E007" && s.terrain) {
+      EXPECT_TRUE(s.terrain->CountFace <= 200000 && s.terrain->CountFace > 150000) << s.terrain->CountFace;
+    }
+  }
 }
 
 TEST_F(SceneTerrain, NoDataBlocksAreFilledWithinTheirNeighboursHeights) {
@@ -269,50 +270,26 @@ TEST_F(SceneTerrain, NoDataBlocksAreFilledWithinTheirNeighboursHeights) {
   WriteRaster("holes.tif", "GTiff", 33, 33, GDT_Int16,
               [](int c, int r) { return r == 0 || (c >= 10 && c < 22 && r >= 8 && r < 20) ? -1 : c < 16 ? 100 : 200; },
               transform, 32633, -1);
-  ASSERT_EQ(Tool("terrain scene holes.tif"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene holes.tif"), 0) << Err();
   const Loaded s = LoadScene("scene");
   ASSERT_NE(s.terrain, nullptr);
-  float lowest = 1e9f, highest = -1e9f;
-  for (int32_t k = 1; k <= s.terrain->CountVertices; ++k) {
-    lowest = std::min(lowest, s.terrain->Vertices[k].z);
-    highest = std::max(highest, s.terrain->Vertices[k].z);
-  }
-  EXPECT_NEAR(highest - lowest, 100 * (maxX - minX) / 320, 1e-2);
-}
-
-TEST_F(SceneTerrain, SrtmHgtOfKnownValues) {
-  // 1201 x 1201 big-endian samples of 3 arc seconds; the tile's centre lies at 44.5 degrees north.
-  const auto metres = [](double column, double row) { return 100 + column + 2 * row; };
-  std::string bytes;
-  for (int row = 0; row < 1201; ++row)
-    for (int column = 0; column < 1201; ++column) {
-      const int v = (row * 1201 + column) % 9973 == 77 && column % 1200 && row % 1200 ? -32768
-                                                                                     : static_cast<int>(metres(column, row));
-      bytes += static_cast<char>((v >> 8) & 0xFF);
-      bytes += static_cast<char>(v & 0xFF);
-    }
-  WriteFile("N44E007.hgt", bytes);
-  ASSERT_EQ(Tool("terrain scene N44E007.hgt --faces 200000"), 0) << ReadFile("err.txt");
-  const double lat = 44.5 * M_PI / 180;
-  const Loaded s = Check({1201, 1201, 111320 * std::cos(lat) / 1200, 111132.0 / 1200, metres, 1, 0.005}, "N44E007");
-  EXPECT_LE(s.terrain->CountFace, 200000);
-  EXPECT_GT(s.terrain->CountFace, 150000);
+  const auto [lowest, highest] = std::minmax_element(s.terrain->Vertices + 1, s.terrain->Vertices + s.terrain->CountVertices + 1,
+                                                     [](const CVertex3& a, const CVertex3& b) { return a.z < b.z; });
+  EXPECT_NEAR(highest->z - lowest->z, 100 * (maxX - minX) / 320, 1e-2);
 }
 
 TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
-  std::string link = ReadFile("scene/dbIlm/scene.txt") + "Objects/tower\ntowers\n2\n100\n50\n3\n5000\n0\n7\n";
-  WriteFile("scene/dbIlm/scene.txt", link);
+  WriteFile("scene/dbIlm/scene.txt", ReadFile("scene/dbIlm/scene.txt") + "Objects/tower\ntowers\n2\n100\n50\n3\n5000\n0\n7\n");
   const double transform[6] = {0, 10, 0, 0, 0, -10};
   WriteRaster("plane.tif", "GTiff", 33, 33, GDT_Float32, [](int c, int) { return 4.0 * c; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene plane.tif"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene plane.tif"), 0) << Err();
   Loaded s = LoadScene("scene");
   ASSERT_EQ(ObjectsLinks.size(), 1u);
-  const CVertex3 first = ObjectsLinks[0].Position[0], second = ObjectsLinks[0].Position[1];
-  EXPECT_NEAR(first.z - *GroundHeight(100, 50), 3, 1e-3);  // stood 3 above the empty scene's z = 0
-  EXPECT_EQ(second.z, 7);                                  // off the terrain: unchanged
+  EXPECT_NEAR(ObjectsLinks[0].Position[0].z - *GroundHeight(100, 50), 3, 1e-3);  // stood 3 above the empty scene's z = 0
+  EXPECT_EQ(ObjectsLinks[0].Position[1].z, 7);                                  // off the terrain: unchanged
   // A second terrain keeps the tower at the same height above the new ground.
   WriteRaster("plane2.tif", "GTiff", 33, 33, GDT_Float32, [](int, int r) { return 6.0 * r; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene plane2.tif"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene plane2.tif"), 0) << Err();
   s = LoadScene("scene");
   EXPECT_EQ(std::string(LocationLinks.at(0).NameModel), "Location/plane2");
   EXPECT_NEAR(ObjectsLinks.at(0).Position[0].z - *GroundHeight(100, 50), 3, 1e-3);
@@ -320,7 +297,7 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
   std::vector<uint8_t> hill(541 * 541);
   for (int k = 0; k < 541 * 541; ++k) hill[k] = std::hypot(k % 541 - 251, k / 541 - 270) < 12 ? 255 : 0;
   ASSERT_TRUE(stbi_write_png("hill.png", 541, 541, 1, hill.data(), 541));
-  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << Err();
   double dx = 0, dy = 0, dz = 0;
   const std::string out = ReadFile("out.txt");
   ASSERT_EQ(std::sscanf(out.c_str() + out.find("moved by ("), "moved by (%lf, %lf, %lf)", &dx, &dy, &dz), 3) << out;
@@ -340,7 +317,7 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
 TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   const double transform[6] = {0, 10, 0, 0, 0, -10};
   WriteRaster("good.tif", "GTiff", 17, 17, GDT_Float32, [](int c, int r) { return c + r; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene good.tif"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene good.tif"), 0) << Err();
   WriteFile("noise.dat", std::string(3000, '\x17'));
   WriteRaster("nodata.tif", "GTiff", 8, 8, GDT_Float32, [](int, int) { return -9999; }, transform, 32633, -9999);
   WriteRaster("thin.tif", "GTiff", 1, 5, GDT_Float32, [](int, int r) { return r; }, transform, 32633);
@@ -350,13 +327,9 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
                         "<VRTRasterBand dataType=\"Float32\" band=\"1\"/></VRTDataset>");
   std::vector<uint8_t> grey(4 * 4, 128);
   ASSERT_TRUE(stbi_write_png("small.png", 4, 4, 1, grey.data(), 4));
-  const auto claiming = [](const char* side) {
-    std::string png = ReadFile("small.png");
-    png.replace(16, 8, std::string(side, 4) + std::string(side, 4));  // IHDR: width and height
-    return png;
-  };
-  WriteFile("huge.png", claiming("\x00\x00\x23\x28"));   // 9000 x 9000, a third of a gigabyte as floats
-  WriteFile("vast.png", claiming("\x00\x01\x00\x00"));   // 65536 x 65536, more than stb_image will decode
+  ASSERT_TRUE(stbi_write_png("dot.png", 1, 1, 1, grey.data(), 1));
+  WriteFile("huge.png", ClaimingPng(ReadFile("small.png"), "\x00\x00\x23\x28"));  // 9000 x 9000, a third of a GB as floats
+  WriteFile("vast.png", ClaimingPng(ReadFile("small.png"), "\x00\x01\x00\x00"));  // 65536 x 65536, past stb_image
   WriteFile("cut.png", ReadFile("huge.png").substr(0, 30));
   // A real picture cut short: its header reads, its pixels do not.
   std::vector<uint8_t> noise(64 * 64);
@@ -373,124 +346,67 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   grid("minf.asc", "10", "-inf");
   grid("vast.asc", "10", "1e38");
   grid("tiny.asc", "1e-40", "5");
+  grid("steep.asc", "1e-05", "900000");
   WriteRaster("marker.tif", "GTiff", 8, 8, GDT_Float32, [](int c, int r) { return c == 5 && r == 2 ? 3e38 : 1.0; },
+              transform, 32633);
+  // A raster larger than the grid is averaged as it is read; a bad height is still placed on the raster.
+  WriteRaster("wide.tif", "GTiff", 3000, 2100, GDT_Float32, [](int c, int r) { return c == 2400 && r == 1500 ? NAN : 5.0; },
               transform, 32633);
   const double broken[6] = {0, 1e300, 0, 0, 0, -1e300};
   WriteRaster("broken.tif", "GTiff", 8, 8, GDT_Float32, [](int c, int) { return c; }, broken);
   const struct {
-    const char* file;
+    std::string args;
+    int code;
     const char* says;
-  } cases[] = {{"minf.asc", "holds the height -inf at row 1, column 1, beyond the 1000000 metres"},
-               {"vast.asc", "holds the height 1e+38 at row 1, column 1"},
-               {"marker.tif", "holds the height 3e+38 at row 2, column 5"},
-               {"tiny.asc", "its cells are 1e-40 by 1e-40 metres, not between 1e-06 and 1e+07"},
-               {"broken.tif", "its cells are 1e+300 by 1e+300 metres"},{"absent.tif", "no such file"},     {"noise.dat", "not a heightmap or elevation raster"},
-               {"nodata.tif", "every cell is no-data"}, {"thin.tif", "1 x 5 samples; a terrain needs at least 2 x 2"},
-               {"nan.tif", "not a number at row 4, column 3"}, {"huge.vrt", "more than glide-scene can hold"},
-               {"huge.png", "9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
-               {"vast.png", "65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
-               {"cut.png", "cut.png: "}, {"short.png", "short.png: the picture is damaged"},
-               {"esc.png", "esc.png: the picture is damaged (\\x1b 2J PNG chunk not known)"}};
-  const std::string before = Snapshot();
+  } cases[] = {
+      {"terrain scene minf.asc", 1, "minf.asc: holds the height -inf at row 1, column 1, beyond the 1000000 metres"},
+      {"terrain scene vast.asc", 1, "vast.asc: holds the height 1e+38 at row 1, column 1"},
+      {"terrain scene marker.tif", 1, "marker.tif: holds the height 3e+38 at row 2, column 5"},
+      {"terrain scene tiny.asc", 1, "tiny.asc: its cells are 1e-40 by 1e-40 metres, not between 1e-06 and 1e+07"},
+      {"terrain scene broken.tif", 1, "broken.tif: its cells are 1e+300 by 1e+300 metres"},
+      {"terrain scene absent.tif", 1, "absent.tif: no such file"},
+      {"terrain scene noise.dat", 1, "noise.dat: not a heightmap or elevation raster"},
+      {"terrain scene nodata.tif", 1, "nodata.tif: every cell is no-data"},
+      {"terrain scene thin.tif", 1, "thin.tif: is 1 x 5 samples; a terrain needs at least 2 x 2"},
+      {"terrain scene nan.tif", 1, "nan.tif: holds a height that is not a number at row 4, column 3"},
+      {"terrain scene wide.tif", 1, "wide.tif: holds a height that is not a number near row 1499, column 2400"},
+      {"terrain scene huge.vrt", 1, "huge.vrt: 3000000 x 3000000 samples are more than glide-scene can hold"},
+      {"terrain scene huge.png", 1, "huge.png: 9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
+      {"terrain scene vast.png", 1, "vast.png: 65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
+      {"terrain scene cut.png", 1, "cut.png: "},
+      {"terrain scene short.png", 1, "short.png: the picture is damaged"},
+      {"terrain scene esc.png", 1, "esc.png: the picture is damaged (\\x1b 2J PNG chunk not known)"},
+      // Pictures for the sky and the ground's colour say what they are for.
+      {"sky scene dot.png", 1, "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
+      {"terrain scene good.tif --texture dot.png", 1, "a terrain texture needs at least 2 x 2"},
+      {"sky scene short.png", 1, "short.png: the picture is damaged"},
+      {"sky scene absent.jpg", 1, "absent.jpg: no such file"},
+      {"terrain scene steep.asc", 1, "beyond the 100000000 units glide can fly over; lower --exaggerate"},
+      // A terrain smaller than the glider and its camera cannot be flown over.
+      {"terrain scene good.tif --size 50", 2, "--size must be at least 100, not 50: the glider is 18 units across"},
+      {"terrain scene good.tif --size 1e9", 2, "--size must lie between 100 and 100000, not 1e9"},
+      {"terrain scene good.tif --texture absent.png", 1, "absent.png: no such file"},
+      {"terrain absent-scene good.tif", 1, "glide-scene new absent-scene"},
+      {"terrain scene", 2, ""},
+      {"terrain scene good.tif --faces many", 2, ""},
+      {"terrain scene good.tif --size 0", 2, ""},
+      {"terrain scene good.tif --faces 1.5", 2, ""},
+      {"terrain scene good.tif --name 'a b'", 2, ""},
+      {"sky", 2, ""},
+      {"new", 2, ""},
+      {"new scene extra", 2, ""},
+      {"new scene", 1, "--force"},  // new refuses to overwrite a scene unless asked
+  };
+  const Tree before = Snapshot("scene");
   for (const auto& c : cases) {
-    EXPECT_EQ(Tool(std::string("terrain scene ") + c.file), 1) << c.file;
-    const std::string err = ReadFile("err.txt");
-    EXPECT_NE(err.find(c.file), std::string::npos) << err;
-    EXPECT_NE(err.find(c.says), std::string::npos) << err;
-    EXPECT_EQ(err.find("()"), std::string::npos) << err;
-    EXPECT_EQ(Snapshot(), before) << c.file;
+    EXPECT_EQ(Tool(c.args), c.code) << c.args;
+    EXPECT_NE(Err().find(c.says), std::string::npos) << Err();
+    EXPECT_EQ(Err().find("()"), std::string::npos) << Err();
+    EXPECT_EQ(Snapshot("scene"), before) << c.args;
   }
-  // Pictures for the sky and the ground's colour say what they are for.
-  ASSERT_TRUE(stbi_write_png("dot.png", 1, 1, 1, grey.data(), 1));
-  const std::pair<const char*, const char*> pictures[] = {
-      {"sky scene dot.png", "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
-      {"terrain scene good.tif --texture dot.png", "a terrain texture needs at least 2 x 2"},
-      {"sky scene short.png", "short.png: the picture is damaged"},
-      {"terrain scene steep.asc", "beyond the 100000000 units glide can fly over; lower --exaggerate"}};
-  grid("steep.asc", "1e-05", "900000");
-  for (const auto& [args, says] : pictures) {
-    EXPECT_EQ(Tool(args), 1) << args;
-    EXPECT_NE(ReadFile("err.txt").find(says), std::string::npos) << ReadFile("err.txt");
-  }
-  // A terrain smaller than the glider and its camera cannot be flown over.
-  EXPECT_EQ(Tool("terrain scene good.tif --size 50"), 2);
-  EXPECT_NE(ReadFile("err.txt").find("--size must be at least 100, not 50: the glider is 18 units across"),
-            std::string::npos)
-      << ReadFile("err.txt");
-  EXPECT_EQ(Tool("terrain scene good.tif --size 1e9"), 2);
-  EXPECT_NE(ReadFile("err.txt").find("--size must lie between 100 and 100000, not 1e9"), std::string::npos)
-      << ReadFile("err.txt");
-  EXPECT_EQ(Tool("terrain scene good.tif --texture absent.png"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("absent.png: no such file"), std::string::npos);
-  EXPECT_EQ(Tool("terrain absent-scene good.tif"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("glide-scene new absent-scene"), std::string::npos);
-  for (const char* args : {"terrain scene", "terrain scene good.tif --faces many", "terrain scene good.tif --size 0",
-                           "terrain scene good.tif --faces 1.5", "terrain scene good.tif --name 'a b'", "sky",
-                           "new", "new scene extra"})
-    EXPECT_EQ(Tool(args), 2) << args;
-  EXPECT_EQ(Snapshot(), before);
-  // new refuses to overwrite a scene unless asked.
-  EXPECT_EQ(Tool("new scene"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("--force"), std::string::npos);
-  EXPECT_EQ(Snapshot(), before);
   for (const char* command : {"new", "terrain", "sky"}) {
     EXPECT_EQ(Tool(std::string(command) + " --help"), 0);
     EXPECT_NE(ReadFile("out.txt").find(std::string("usage: glide-scene ") + command), std::string::npos);
-  }
-}
-
-// A raster larger than the grid is averaged as it is read; a bad height is still placed on the raster.
-TEST_F(SceneTerrain, ANotANumberInALargeRasterIsNamedAtItsOwnCell) {
-  const double transform[6] = {0, 10, 0, 0, 0, -10};
-  WriteRaster("wide.tif", "GTiff", 3000, 2100, GDT_Float32,
-              [](int c, int r) { return c == 2400 && r == 1500 ? NAN : 5.0; }, transform, 32633);
-  EXPECT_EQ(Tool("terrain scene wide.tif"), 1);
-  const std::string err = ReadFile("err.txt");
-  const size_t at = err.find("not a number near row ");
-  ASSERT_NE(at, std::string::npos) << err;
-  int row = 0, column = 0;
-  ASSERT_EQ(std::sscanf(err.c_str() + at, "not a number near row %d, column %d", &row, &column), 2) << err;
-  EXPECT_NEAR(row, 1500, 2) << err;
-  EXPECT_NEAR(column, 2400, 2) << err;
-}
-
-TEST_F(SceneTerrain, ImageFormatsAndBmpHeaders) {
-  std::vector<uint8_t> rgb;
-  for (int row = 0; row < 20; ++row)
-    for (int column = 0; column < 30; ++column)
-      for (int k = 0; k < 3; ++k) rgb.push_back(static_cast<uint8_t>(column * 8));
-  ASSERT_TRUE(stbi_write_tga("map.tga", 30, 20, 3, rgb.data()));
-  ASSERT_TRUE(stbi_write_jpg("map.jpg", 30, 20, 3, rgb.data(), 95));
-  // A BMP with the 124-byte header image editors write.
-  std::string bmp = "BM" + std::string(12, '\0');
-  std::string info(124, '\0');
-  const auto put = [](std::string* s, size_t at, uint32_t v, int bytes) {
-    for (int k = 0; k < bytes; ++k) (*s)[at + k] = static_cast<char>(v >> (8 * k));
-  };
-  put(&info, 0, 124, 4);
-  put(&info, 4, 30, 4);
-  put(&info, 8, 20, 4);
-  put(&info, 12, 1, 2);
-  put(&info, 14, 24, 2);
-  std::string pixels;
-  for (int row = 0; row < 20; ++row) {
-    for (int column = 0; column < 30; ++column) pixels += std::string(3, static_cast<char>(column * 8));
-    pixels += std::string(2, '\0');
-  }
-  put(&bmp, 2, static_cast<uint32_t>(14 + 124 + pixels.size()), 4);
-  put(&bmp, 10, 14 + 124, 4);
-  WriteFile("map.bmp", bmp + info + pixels);
-  for (const char* file : {"map.tga", "map.jpg", "map.bmp"}) {
-    ASSERT_EQ(Tool(std::string("terrain scene ") + file + " --name map"), 0) << file << ReadFile("err.txt");
-    const Loaded s = LoadScene("scene");
-    ASSERT_NE(s.terrain, nullptr);
-    // Heights climb from west to east, the full grey range a tenth of the longer side.
-    float west = 1e9f, east = -1e9f;
-    for (int32_t k = 1; k <= s.terrain->CountVertices; ++k) {
-      if (s.terrain->Vertices[k].x == minX) west = std::min(west, s.terrain->Vertices[k].z);
-      if (s.terrain->Vertices[k].x == maxX) east = std::max(east, s.terrain->Vertices[k].z);
-    }
-    EXPECT_NEAR(east - west, 1000.0 / 29 * (29 * 8 / 255.0 * 3.0), 3) << file;
   }
 }
 
@@ -498,25 +414,20 @@ TEST(SceneLayout, EveryLayoutFitsTheGridAndTheFaceBudget) {
   for (int w : {2, 3, 17, 300, 1201, 2048})
     for (int h : {2, 5, 64, 999, 2048})
       for (int64_t faces : {2LL, 7LL, 1000LL, 123457LL, 500000LL, 5000000LL}) {
-        HeightGrid grid{w, h, 1, 1, {}};
         const double ux = 1000.0 * std::min(1.0, (w - 1.0) / (h - 1)), uy = 1000.0 * std::min(1.0, (h - 1.0) / (w - 1));
-        const TerrainLayout l = ChooseLayout(grid, ux, uy, faces);
-        const std::string what = std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(faces);
-        EXPECT_LE(l.Faces(), faces) << what;
-        EXPECT_LE(l.quadsX, w - 1) << what;
-        EXPECT_LE(l.quadsY, h - 1) << what;
-        EXPECT_EQ(l.quadsX, l.perCellX * l.divisions) << what;
-        EXPECT_EQ(l.quadsY, l.perCellY * l.divisions) << what;
-        EXPECT_LE(6 * l.perCellX * l.perCellY, 254) << what;
-        EXPECT_LE(l.divisions, 253) << what;
+        const TerrainLayout l = ChooseLayout(HeightGrid{w, h, 1, 1, {}}, ux, uy, faces);
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(faces));
+        EXPECT_TRUE(l.Faces() <= faces && l.quadsX <= w - 1 && l.quadsY <= h - 1);
+        EXPECT_TRUE(l.quadsX == l.perCellX * l.divisions && l.quadsY == l.perCellY * l.divisions);
+        EXPECT_TRUE(6 * l.perCellX * l.perCellY <= 254 && l.divisions <= 253);
         // Spacings are exact multiples of a small power of two and close to the wanted size.
-        EXPECT_EQ(std::ldexp(l.spacingX, 20 - std::ilogb(1000.0)), std::round(std::ldexp(l.spacingX, 20 - std::ilogb(1000.0))));
-        EXPECT_NEAR(l.quadsX * l.spacingX, ux, ux * 0.01 + 0.01) << what;
-        EXPECT_NEAR(l.quadsY * l.spacingY, uy, uy * 0.01 + 0.01) << what;
+        const double scaled = std::ldexp(l.spacingX, 20 - std::ilogb(1000.0));
+        EXPECT_EQ(scaled, std::round(scaled));
+        EXPECT_NEAR(l.quadsX * l.spacingX, ux, ux * 0.01 + 0.01);
+        EXPECT_NEAR(l.quadsY * l.spacingY, uy, uy * 0.01 + 0.01);
       }
   // Enough samples and budget give close to the budget.
-  HeightGrid big{3601, 3601, 1, 1, {}};
-  EXPECT_GT(ChooseLayout(big, 1000, 1000, 500000).Faces(), 480000);
+  EXPECT_GT(ChooseLayout(HeightGrid{3601, 3601, 1, 1, {}}, 1000, 1000, 500000).Faces(), 480000);
 }
 
 TEST_F(SceneTerrain, SkyGradientAndPanorama) {
@@ -524,20 +435,16 @@ TEST_F(SceneTerrain, SkyGradientAndPanorama) {
   ASSERT_EQ(HorizonLinks.size(), 1u);
   EXPECT_EQ(std::string(HorizonLinks[0].NameModel), "Horizon/sky");
   std::vector<uint8_t> panorama;
-  for (int row = 0; row < 150; ++row)
-    for (int column = 0; column < 300; ++column) {
-      panorama.push_back(row < 75 ? 40 : 200);  // blue sky above, brown ground below
-      panorama.push_back(row < 75 ? 90 : 120);
-      panorama.push_back(row < 75 ? 220 : 60);
-    }
+  for (int k = 0; k < 300 * 150; ++k)  // blue sky above, brown ground below
+    panorama.insert(panorama.end(), k < 300 * 75 ? std::initializer_list<uint8_t>{40, 90, 220}
+                                                 : std::initializer_list<uint8_t>{200, 120, 60});
   ASSERT_TRUE(stbi_write_png("pano.png", 300, 150, 3, panorama.data(), 900));
-  ASSERT_EQ(Tool("sky scene pano.png"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("sky scene pano.png"), 0) << Err();
   s = LoadScene("scene");
   ASSERT_EQ(HorizonLinks.size(), 1u);
   const RGBImage* sky = s.load.textures.at(0).image;
   ASSERT_NE(sky, nullptr);
-  EXPECT_EQ(sky->width, 256);
-  EXPECT_EQ(sky->height, 128);
+  EXPECT_EQ(std::make_pair(sky->width, sky->height), std::make_pair(256, 128));
   // Rows run from the bottom: the ground first, the sky last.
   EXPECT_GT(sky->data[0], 150);
   EXPECT_GT(sky->data[(sky->height - 1) * sky->width * 3 + 2], 150);
@@ -556,10 +463,7 @@ TEST_F(SceneTerrain, SkyGradientAndPanorama) {
       EXPECT_NEAR(u, 0.25, 1e-6);
     }
   }
-  EXPECT_GT(ahead, 0);
-  EXPECT_GT(left, 0);
-  EXPECT_EQ(Tool("sky scene absent.jpg"), 1);
-  EXPECT_NE(ReadFile("err.txt").find("absent.jpg: no such file"), std::string::npos);
+  EXPECT_TRUE(ahead > 0 && left > 0);
 }
 
 // A flight over a generated raster: after every frame the glider is one clearance above the ground of the
@@ -570,7 +474,7 @@ TEST_F(SceneTerrain, FlightHoldsTheClearanceOverTheWrittenMesh) {
   WriteRaster("hills.tif", "GTiff", 97, 97, GDT_Float32,
               [](int c, int r) { return 300 + 120 * std::sin(c / 9.0) * std::cos(r / 13.0) + 2 * r; }, transform,
               32633);
-  ASSERT_EQ(Tool("terrain scene hills.tif --faces 20000"), 0) << ReadFile("err.txt");
+  ASSERT_EQ(Tool("terrain scene hills.tif --faces 20000"), 0) << Err();
   WriteFile("flight.keys", "1 down W\n40 down Left\n90 up Left\n200 down Right\n260 up Right\n");
   const Loaded s = LoadScene("scene");
   ASSERT_NE(s.terrain, nullptr);
