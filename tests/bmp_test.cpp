@@ -27,23 +27,14 @@ struct Bmp {
   Bytes pixels{};  // the pixel array as stored
   Bytes Build() const {
     Bytes info;
+    const int side = headerSize == 12 ? 2 : 4;  // the short header has 16-bit sizes and nothing after the depth
     Put(&info, headerSize, 4);
-    if (headerSize == 12) {
-      Put(&info, width, 2);
-      Put(&info, height, 2);
-      Put(&info, 1, 2);
-      Put(&info, bits, 2);
-    } else {
-      Put(&info, width, 4);
-      Put(&info, height, 4);
-      Put(&info, 1, 2);
-      Put(&info, bits, 2);
-      Put(&info, compression, 4);
-      Put(&info, 0, 4);
-      Put(&info, 0, 4);
-      Put(&info, 0, 4);
-      Put(&info, colorsUsed, 4);
-      Put(&info, 0, 4);
+    Put(&info, width, side);
+    Put(&info, height, side);
+    Put(&info, 1, 2);
+    Put(&info, bits, 2);
+    if (headerSize != 12) {
+      for (uint32_t v : {compression, 0u, 0u, 0u, colorsUsed, 0u}) Put(&info, v, 4);
       info.resize(headerSize, 0);
     }
     info.insert(info.end(), extra.begin(), extra.end());
@@ -51,9 +42,7 @@ struct Bmp {
     Bytes out;
     if (fileHeader) {
       out = {'B', 'M'};
-      Put(&out, static_cast<uint32_t>(14 + info.size() + pixels.size()), 4);
-      Put(&out, 0, 4);
-      Put(&out, static_cast<uint32_t>(14 + info.size()), 4);
+      for (size_t v : {14 + info.size() + pixels.size(), size_t{0}, 14 + info.size()}) Put(&out, static_cast<uint32_t>(v), 4);
     }
     out.insert(out.end(), info.begin(), info.end());
     out.insert(out.end(), pixels.begin(), pixels.end());

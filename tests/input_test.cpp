@@ -3,10 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <thread>
 
 #include "gl_window.h"
 
@@ -25,19 +23,12 @@ class Input : public testing::Test {
     std::system(("xdotool windowfocus --sync " + window).c_str());
   }
   // Takes and dispatches messages until `done` holds or the time is up; every WM_KEYDOWN's code is kept.
-  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      MSG msg;
-      if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        continue;
-      }
-      if (msg.message == WM_KEYDOWN) downs.push_back(msg.wParam);
-      DispatchMessage(&msg);
-    }
-    return true;
+  bool Pump(const std::function<bool()>& done, double seconds = 5) {
+    return Until([&] {
+      for (MSG msg; PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); DispatchMessage(&msg))
+        if (msg.message == WM_KEYDOWN) downs.push_back(msg.wParam);
+      return done();
+    }, seconds);
   }
   std::string window;
   std::vector<WPARAM> downs;
@@ -59,7 +50,7 @@ TEST_F(Input, EveryKeyOfAStandardKeyboardHasItsWindowsCode) {
     downs.clear();
     std::system(("xdotool key " + std::string(name)).c_str());
     EXPECT_TRUE(Pump([&] { return !downs.empty(); })) << name;
-    Pump([] { return false; }, std::chrono::milliseconds(150));
+    Pump([] { return false; }, 0.15);
     // xdotool presses a modifier twice when the key is its own modifier; the code is what counts.
     EXPECT_EQ(std::count(downs.begin(), downs.end(), vk), static_cast<long>(downs.size())) << name;
   }

@@ -3,7 +3,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <iomanip>
 
@@ -20,6 +19,10 @@ constexpr int kSamples = 100000;
 bool Same(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 bool Same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 bool Same(const CVertex3& a, const CVertex3& b) { return Same(a.x, b.x) && Same(a.y, b.y) && Same(a.z, b.z); }
+bool Same(const RefMarker& a, const RefMarker& b) {
+  return Same(a.red, b.red) && Same(a.green, b.green) && Same(a.corners[0], b.corners[0]) &&
+         Same(a.corners[1], b.corners[1]) && Same(a.corners[2], b.corners[2]);
+}
 
 class ExactPhysics : public testing::Test {
  protected:
@@ -60,17 +63,13 @@ TEST_F(ExactPhysics, MoveGladerMatchesTheFormulas) {
     MoveGlader();
     const RefGlider want = RefMoveGlader(before, held, TurnStep, MoveStep);
     ASSERT_TRUE(Same(Glader, CVertex3{want.x, want.y, want.z}) && Same(GladerYaw, want.yaw) && Same(GladerPitch, want.pitch))
-        << std::setprecision(17) << "keys " << (bits & 63) << " got " << Glader.x << ' ' << Glader.y << ' ' << Glader.z << ' ' << GladerYaw
-        << ' ' << GladerPitch << " want " << want.x << ' ' << want.y << ' ' << want.z << ' ' << want.yaw << ' '
-        << want.pitch;
+        << "sample " << i << ", keys " << (bits & 63);
   }
 }
 
 double lookAt[9];
 void RecordLookAt(const double eye[3], const double centre[3], const double up[3]) {
-  std::memcpy(lookAt, eye, sizeof(double) * 3);
-  std::memcpy(lookAt + 3, centre, sizeof(double) * 3);
-  std::memcpy(lookAt + 6, up, sizeof(double) * 3);
+  for (int k = 0; k < 3; ++k) lookAt[k] = eye[k], lookAt[3 + k] = centre[k], lookAt[6 + k] = up[k];
 }
 
 TEST_F(ExactPhysics, PositionCameraAndItsLookAtMatchTheFormulas) {
@@ -87,11 +86,11 @@ TEST_F(ExactPhysics, PositionCameraAndItsLookAtMatchTheFormulas) {
     PositionCamera();
     RefPositionCamera(glider, CameraDistance, CameraYawStep, CameraPitchStep, &want);
     ASSERT_TRUE(Same(CameraYaw, want.yaw) && Same(CameraPitch, want.pitch) && Same(CameraEye, want.eye))
-        << std::setprecision(17) << "sample " << i << " got " << CameraYaw << ' ' << CameraPitch << " want " << want.yaw << ' ' << want.pitch;
+        << "sample " << i;
     for (int k = 0; k < 3; ++k)
       ASSERT_TRUE(Same(lookAt[k], want.lookEye[k]) && Same(lookAt[3 + k], want.lookCentre[k]) &&
                   Same(lookAt[6 + k], want.lookUp[k]))
-          << std::setprecision(17) << "sample " << i << " look-at " << k << ": " << lookAt[k] << ' ' << lookAt[3 + k] << ' ' << lookAt[6 + k];
+          << "sample " << i << ", look-at " << k;
   }
 }
 
@@ -140,8 +139,7 @@ TEST_F(ExactPhysics, FacePlanesCellSizesAndFilingMatchTheFormulas) {
       ASSERT_TRUE(Same(got.planeA, want.a) && Same(got.planeB, want.b) && Same(got.planeC, want.c) &&
                   Same(got.planeD, want.d) && Same(got.edge02, want.edge02) && Same(got.edge12, want.edge12) &&
                   Same(got.edge01, want.edge01))
-          << std::setprecision(17) << "face " << f << " got " << got.planeA << ' ' << got.planeB << ' '
-          << got.planeC << ' ' << got.planeD << " want " << want.a << ' ' << want.b << ' ' << want.c << ' ' << want.d;
+          << "mesh " << mesh << ", face " << f;
       for (const CVertex3* corner : {v[0], v[2], v[1]}) {
         const int column = RefCellIndex(corner->x, minX, dx), row = RefCellIndex(corner->y, minY, dy);
         const int n = ++filed[static_cast<size_t>(row * GridCells + column)];
@@ -190,13 +188,8 @@ TEST_F(ExactPhysics, FollowGroundMatchesTheFormulas) {
       passed += want.found;
       bool same = Same(Glader.z, want.z) && NamFace == (want.found ? 0 : -1) && indexCoordX == column &&
                   indexCoordY == row && drawn.size() == want.markers.size();
-      for (size_t k = 0; same && k < drawn.size(); ++k)
-        same = Same(drawn[k].red, want.markers[k].red) && Same(drawn[k].green, want.markers[k].green) &&
-               Same(drawn[k].corners[0], want.markers[k].corners[0]) &&
-               Same(drawn[k].corners[1], want.markers[k].corners[1]) &&
-               Same(drawn[k].corners[2], want.markers[k].corners[2]);
-      ASSERT_TRUE(same) << std::setprecision(17) << "at " << x << ' ' << y << ' ' << z << " got z " << Glader.z
-                        << " want " << want.z << ", markers " << drawn.size() << " want " << want.markers.size();
+      for (size_t k = 0; same && k < drawn.size(); ++k) same = Same(drawn[k], want.markers[k]);
+      ASSERT_TRUE(same) << std::setprecision(9) << "at " << x << ' ' << y << ' ' << z << ": z " << Glader.z << " for " << want.z;
     }
   }
   // The samples must reach the plane test often enough to mean something.

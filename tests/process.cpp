@@ -5,10 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 std::string RunCapture(const std::string& command) {
   std::string out;
@@ -41,27 +39,17 @@ DemoProcess::~DemoProcess() {
 }
 
 int DemoProcess::Wait(double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      done_ = true;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return -1;
+  int status = 0;
+  if (!Until([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds)) return -1;
+  done_ = true;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 unsigned long DemoProcess::FindWindow(double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    const std::string out =
-        RunCapture("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " --name '^Game$' 2>/dev/null");
-    if (!out.empty()) return std::strtoul(out.c_str(), nullptr, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return 0;
+  const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(pid_) + " --name '^Game$' 2>/dev/null";
+  std::string out;
+  Until([&] { return !(out = RunCapture(search)).empty(); }, seconds);
+  return std::strtoul(out.c_str(), nullptr, 10);
 }
 
 std::string DemoPath() { return GLIDE_DEMO_PATH; }

@@ -1,10 +1,12 @@
 // Shared test helpers: scratch folders, files and lines.
 #include "tests/support.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 ScratchDir::ScratchDir() {
   std::random_device random;
@@ -41,3 +43,10 @@ std::vector<std::string> ReadLines(const std::string& name) {
   return lines;
 }
 
+
+bool Until(const std::function<bool()>& done, double seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+    if (std::chrono::steady_clock::now() > end) return false;
+  return true;
+}

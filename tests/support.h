@@ -1,6 +1,7 @@
 // Shared test helpers: scratch folders, files, lines, and running the demo as a child process.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ class ScratchDir {
 void WriteFile(const std::string& name, const std::string& content);
 std::string ReadFile(const std::string& name);
 std::vector<std::string> ReadLines(const std::string& name);
+// Polls `done` until it holds, for up to `seconds`: whether it came to hold.
+bool Until(const std::function<bool()>& done, double seconds = 10);
 // Runs a shell command and returns its standard output.
 std::string RunCapture(const std::string& command);
 

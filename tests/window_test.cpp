@@ -25,13 +25,6 @@ std::vector<std::string> FirstSix(const std::vector<std::string>& v) { return {v
 void Nap(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 void Shell(const std::string& command) { std::system(command.c_str()); }
 
-// Polls for up to `seconds`: the first frame may take a while (a sanitized build, a busy machine).
-bool Until(const std::function<bool()>& done, double seconds = 10) {
-  for (int tries = 0; tries < seconds * 20; ++tries, Nap(50))
-    if (done()) return true;
-  return false;
-}
-
 size_t CountLogLines(const std::string& text) {
   const auto lines = ReadLines("log.txt");
   return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -145,15 +138,6 @@ TEST_F(RealWindow, LogLevelFourTracesEveryWindowMessageOnce) {
     EXPECT_EQ(lines[i], std::to_string(i) + " - main  LRESULT CALLBACK WinProc(...)  - 0");
   EXPECT_EQ(lines[lines.size() - 2], std::to_string(lines.size() - 2) + " - init  DeInit() - Deinitialization OpenGL  - 0");
   EXPECT_EQ(lines.back(), std::to_string(lines.size() - 1) + " - main  WPARAM MainLoop()  - 0");
-}
-
-TEST_F(RealWindow, FramesOptionQuitsAsEscapeDoes) {
-  WriteFile("dbIlm/setting.ini", "4\n");
-  DemoProcess frames({"--batch", "-C", dir.path(), "--frames", "3"});
-  EXPECT_EQ(frames.Wait(20), 0);
-  const auto lines = ReadLines("log.txt");
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back().substr(lines.back().find(' ')), " - main  WPARAM MainLoop()  - 0");
 }
 
 // With no display to reach, the demo must say so and end rather than fall back to drawing off screen.
