@@ -182,19 +182,10 @@ TEST(BmpLoad, MissingEmptyAndLongNamesShowTheOpenFailure) {
   ScratchDir dir;
   bBatchMode = 1;
   WriteFile("empty.bmp", "");
-  const Bytes file = Bmp{.pixels = {1, 2, 3, 0}}.Build();
-  WriteFile("one.bmp", std::string(file.begin(), file.end()));
-  for (const std::string& name : std::vector<std::string>{"nothere.bmp", "empty.bmp", std::string(400, 'n'), "one.bmp"}) {
+  for (const std::string& name : {std::string("nothere.bmp"), std::string("empty.bmp"), std::string(400, 'n')}) {
     testing::internal::CaptureStderr();
-    RGBImage* image = LoadDIBImage(name.c_str());
-    const std::string text = testing::internal::GetCapturedStderr();
-    if (name == "one.bmp") {
-      ASSERT_NE(image, nullptr);
-      EXPECT_EQ(image->width, 1);
-    } else {
-      EXPECT_EQ(image, nullptr);
-      EXPECT_EQ(text, "Error: Failed to open DIB file " + name.substr(0, 229) + ".\n\n");
-    }
+    EXPECT_EQ(LoadDIBImage(name.c_str()), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file " + name.substr(0, 229) + ".\n\n");
   }
 }
 

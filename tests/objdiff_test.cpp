@@ -1,6 +1,7 @@
 // The fast mesh reader against a plain getline + sscanf reading of the same text, on many generated lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -38,10 +39,8 @@ ReferenceModel ReadReference(const std::string& content) {
       std::strcpy(strBuf, n > 3 ? strRead + 3 : "");
       std::sscanf(strBuf, "%f %f %f", &V.x, &V.y, &V.z);
       m.v.push_back(V);
-      if (V.x < m.bounds[0]) m.bounds[0] = V.x;
-      if (V.x > m.bounds[1]) m.bounds[1] = V.x;
-      if (V.y < m.bounds[2]) m.bounds[2] = V.y;
-      if (V.y > m.bounds[3]) m.bounds[3] = V.y;
+      m.bounds[0] = std::min(m.bounds[0], V.x), m.bounds[1] = std::max(m.bounds[1], V.x);
+      m.bounds[2] = std::min(m.bounds[2], V.y), m.bounds[3] = std::max(m.bounds[3], V.y);
     } else if (strRead[0] == 'v' && strRead[1] == 't') {
       std::strcpy(strBuf, n > 4 ? strRead + 4 : "");
       std::sscanf(strBuf, "%f %f %f", &T.x, &T.y, &dropped);
@@ -104,11 +103,9 @@ void ExpectSameModel(const std::string& text, int parts = 1) {
   ExpectSameBits(Model.Vertices, ref.v.data(), ref.v.size() * sizeof(CVertex3), text);
   ExpectSameBits(Model.CoordText, ref.t.data(), ref.t.size() * sizeof(CVertex2), text);
   std::vector<CFace> kept;
-  for (const CFace& f : ref.f) {
-    bool valid = true;
-    for (int32_t i : f.Index) valid = valid && i >= 0 && i <= Model.CountVertices;
-    if (valid) kept.push_back(f);
-  }
+  for (const CFace& f : ref.f)
+    if (std::all_of(std::begin(f.Index), std::end(f.Index), [](int32_t i) { return i >= 0 && i <= Model.CountVertices; }))
+      kept.push_back(f);
   ASSERT_EQ(Model.CountFace, static_cast<int>(kept.size())) << text;
   ExpectSameBits(Model.Face, kept.data(), kept.size() * sizeof(CFace), text);
 }

@@ -27,6 +27,9 @@ class Physics : public testing::Test {
     MoveStep = 1;
     GroundClearance = 5;
     GridDivisions = 10;
+    CameraYawStep = 0.05f;
+    CameraPitchStep = 0.02f;
+    CameraDistance = 10;
   }
   // The terrain mesh from mesh text, with its bounds, and the grid built over it.
   void BuildTerrain(const std::string& text) {
@@ -42,6 +45,15 @@ class Physics : public testing::Test {
     for (int k : held) keys[k] = 0;
   }
   const int32_t* Cell(int column, int row) { return FaceGrid[row][column]; }
+  // The camera's angle after each call, starting from `camera` behind the glider's `glider`.
+  void ExpectLag(float* angle, float* gliderAngle, float glider, float camera, const std::vector<double>& want) {
+    *gliderAngle = glider;
+    *angle = camera;
+    for (size_t i = 0; i < want.size(); ++i) {
+      PositionCamera();
+      EXPECT_NEAR(*angle, want[i], 2e-6) << "call " << i << " from " << camera << " behind " << glider;
+    }
+  }
 };
 
 const float kTwoPi = PI + PI;
@@ -137,26 +149,7 @@ TEST_F(Physics, VerticalFacesLeaveTheGliderFinite) {
 }
 
 // The lag steps and the eye where the angles tie or wrap; the random states of the exact comparison cover the rest.
-class Camera : public Physics {
- protected:
-  void SetUp() override {
-    Physics::SetUp();
-    CameraYawStep = 0.05f;
-    CameraPitchStep = 0.02f;
-    CameraDistance = 10;
-  }
-  // The camera's angle after each call, starting from `camera` behind the glider's `glider`.
-  void ExpectLag(float* angle, float* gliderAngle, float glider, float camera, const std::vector<double>& want) {
-    *gliderAngle = glider;
-    *angle = camera;
-    for (size_t i = 0; i < want.size(); ++i) {
-      PositionCamera();
-      EXPECT_NEAR(*angle, want[i], 2e-6) << "call " << i << " from " << camera << " behind " << glider;
-    }
-  }
-};
-
-TEST_F(Camera, LagSequencesAndTheLevelEye) {
+TEST_F(Physics, CameraLagSequencesAndTheLevelEye) {
   const double t = static_cast<double>(kTwoPi);
   ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.5f, {0.55, 0.6, 0.65});
   ExpectLag(&CameraYaw, &GladerYaw, 1.0f, 0.99f, {0.99 - t, 0.99});
@@ -164,13 +157,9 @@ TEST_F(Camera, LagSequencesAndTheLevelEye) {
   ExpectLag(&CameraYaw, &GladerYaw, 4.0f, 0, {t - 0.05, -0.1, t - 0.15, -0.2});
   ExpectLag(&CameraYaw, &GladerYaw, 0.1f, 6.2f, {6.15 - t, 6.2 - t, 6.25 - t, 6.3 - t, 6.35 - t, 6.35 - 2 * t});  // holds from the fifth
   ExpectLag(&CameraPitch, &GladerPitch, 0.05f, 0, {0.02, 0.04, 0.04, 0.04});
-  GladerPitch = CameraPitch = 0;
-  GladerYaw = CameraYaw = 0;
-  CameraYawStep = 0;
+  GladerPitch = CameraPitch = GladerYaw = CameraYaw = CameraYawStep = 0;
   PositionCamera();
-  EXPECT_EQ(CameraEye.x, -10);
-  EXPECT_EQ(CameraEye.y, 0);
-  EXPECT_EQ(CameraEye.z, 0);
+  EXPECT_EQ((std::vector<float>{CameraEye.x, CameraEye.y, CameraEye.z}), (std::vector<float>{-10, 0, 0}));
 }
 
 }  // namespace
