@@ -15,10 +15,7 @@ class CommandLine : public ::testing::Test {
     // Level 0 and no link file: an empty scene that flies at once; steps of 1 make the motion readable.
     WriteFile("scene/dbIlm/setting.ini", "0\nnone.txt\n1\n0.5\n6\n35\n0.01\n0.004\n100\n");
   }
-  int Run(const std::vector<std::string>& args) {
-    DemoProcess demo(args);
-    return demo.Wait(60);
-  }
+  int Run(const std::vector<std::string>& args) { return DemoProcess(args).Wait(60); }
   ScratchDir dir;
 };
 

@@ -13,19 +13,9 @@ mkdir -p "$work"
 passed=0
 failed=0
 
-pass() {
-  passed=$((passed + 1))
-  echo "ok: $1"
-}
-
-fail() {
-  failed=$((failed + 1))
-  echo "FAILED: $1"
-}
-
 # check NAME CONDITION: one check, passed when the shell condition holds.
 check() {
-  if eval "$2"; then pass "$1"; else fail "$1"; fi
+  if eval "$2"; then passed=$((passed + 1)) && echo "ok: $1"; else failed=$((failed + 1)) && echo "FAILED: $1"; fi
 }
 
 # scene DIR [LEVEL]: a fresh copy of the bundled scene in DIR, with the settings' log level when given.
@@ -37,14 +27,11 @@ scene() {
   [ $# -lt 2 ] || sed -i "1s/^[0-9]*/$2/" "$1/dbIlm/setting.ini"
 }
 
-# Each run has a time limit, so that a window or message box that never comes cannot hang the tests.
-glide_exe() {
-  timeout 300 wine "$windows/glide.exe" "$@"
-}
-
-probe() {
-  timeout 60 wine "$windows/tests/winprobe.exe" "$@" | tr -d '\r'
-}
+# Either build's program; a Windows run has a time limit, so that a window or message box that never comes cannot
+# hang the tests.
+glide_linux() { "$linux/glide" "$@"; }
+glide_windows() { timeout 300 wine "$windows/glide.exe" "$@"; }
+probe() { timeout 60 wine "$windows/tests/winprobe.exe" "$@" | tr -d '\r'; }
 
 # same_text A B: equal once the Windows file's CRLF line ends are read as LF.
 same_text() {
@@ -67,11 +54,11 @@ wineboot -i >/dev/null 2>&1
 
 # The scripted flight on both builds, at log levels 1 and 2.
 for level in 1 2; do
-  for build in linux windows; do scene "$work/flight-$build-$level" "$level"; done
-  (cd "$work/flight-linux-$level" && "$linux/glide" --batch --keys "$root/tools/flight.keys" --frames 600 \
-    --screenshot shot.bmp --overlay overlay.txt)
-  (cd "$work/flight-windows-$level" && glide_exe --batch --keys "$root/tools/flight.keys" --frames 600 \
-    --screenshot shot.bmp --overlay overlay.txt)
+  for build in linux windows; do
+    scene "$work/flight-$build-$level" "$level"
+    (cd "$work/flight-$build-$level" && glide_$build --batch --keys "$root/tools/flight.keys" --frames 600 \
+      --screenshot shot.bmp --overlay overlay.txt)
+  done
   l="$work/flight-linux-$level"
   w="$work/flight-windows-$level"
   check "flight at log level $level: the same log ($(wc -l <"$l/log.txt") lines)" 'same_text "$l/log.txt" "$w/log.txt"'
@@ -85,7 +72,7 @@ done
 # Scene files with CRLF line ends, as Windows editors save them, fly the same.
 scene "$work/crlf" 1
 for f in "$work/crlf"/dbIlm/* "$work/crlf"/*/*.obj; do sed -i 's/$/\r/' "$f"; done
-(cd "$work/crlf" && glide_exe --batch --keys "$root/tools/flight.keys" --frames 600 --overlay overlay.txt)
+(cd "$work/crlf" && glide_windows --batch --keys "$root/tools/flight.keys" --frames 600 --overlay overlay.txt)
 check "a scene with CRLF line ends: the same log and overlay as with LF" \
   'same_text "$work/flight-linux-1/log.txt" "$work/crlf/log.txt" &&
    same_text "$work/flight-linux-1/overlay.txt" "$work/crlf/overlay.txt"'
@@ -93,7 +80,7 @@ check "a scene with CRLF line ends: the same log and overlay as with LF" \
 # The live window: its class, title and client size; W held through the X keyboard moves the glider; Esc ends it.
 scene "$work/live"
 cd "$work/live"
-glide_exe --overlay overlay.txt &
+glide_windows --overlay overlay.txt &
 pid=$!
 size=$(probe size)
 check "the window: class, title, 800 x 600 client area ($size)" '[ "$size" = "Pelican\`s 3dPrimers|Game|800 600" ]'
@@ -110,7 +97,7 @@ check "Esc ends the run with code 0 and the DeInit line" '[ $code -eq 0 ] && end
 # A close request: the close command of the window menu, which the default window procedure makes WM_CLOSE.
 scene "$work/close"
 cd "$work/close"
-glide_exe --overlay overlay.txt &
+glide_windows --overlay overlay.txt &
 pid=$!
 probe close
 wait $pid
@@ -123,7 +110,7 @@ check "W held moves the glider: $(head -n 1 "$work/live/overlay.txt" | tr -d '\r
 scene "$work/box"
 cd "$work/box"
 rm Glader/glader01.bmp
-glide_exe --frames 30 &
+glide_windows --frames 30 &
 pid=$!
 text=$(probe error)
 timeout 10 xdotool windowfocus --sync "$(xdotool search --name '^Error$' | head -n 1)"
@@ -132,16 +119,16 @@ wait $pid
 code=$?
 check "a missing texture shows the message box \"$text\"; the run goes on after OK" \
   '[ $code -eq 0 ] && [ "$text" = "Failed to open DIB file Glader/glader01.bmp." ] && ends_with_deinit log.txt'
-glide_exe --batch --frames 5 2>stderr.txt
+glide_windows --batch --frames 5 2>stderr.txt
 check "with --batch the message is on stderr" 'grep -q "^Error: Failed to open DIB file Glader/glader01.bmp" stderr.txt'
 
 # Output redirected by the caller reaches the file, though glide.exe is a GUI program.
-glide_exe --help >help.txt
+glide_windows --help >help.txt
 check "--help redirected to a file" 'grep -q "^usage: glide" help.txt'
 
 # A scene under a folder name with letters outside every single-byte code page.
 scene "$work/Flüge ✈ полёт 飛行"
-glide_exe -C "$work/Flüge ✈ полёт 飛行" --batch --frames 5 --screenshot "Flüge.bmp" 2>stderr.txt
+glide_windows -C "$work/Flüge ✈ полёт 飛行" --batch --frames 5 --screenshot "Flüge.bmp" 2>stderr.txt
 code=$?
 check "a scene in a folder named with non-ASCII letters" \
   '[ $code -eq 0 ] && [ ! -s stderr.txt ] && [ -s Flüge.bmp ] && grep -q LoadFromFile "$work/Flüge ✈ полёт 飛行/log.txt"'
@@ -158,9 +145,8 @@ if [ -x "$linux/glide-scene" ]; then
   } >grid.asc
   for build in linux windows; do
     "$linux/glide-scene" new "made-$build" >/dev/null && "$linux/glide-scene" terrain "made-$build" grid.asc >/dev/null
+    (cd "made-$build" && glide_$build --batch --keys "$root/tools/flight.keys" --frames 300 --overlay overlay.txt)
   done
-  (cd made-linux && "$linux/glide" --batch --keys "$root/tools/flight.keys" --frames 300 --overlay overlay.txt)
-  (cd made-windows && glide_exe --batch --keys "$root/tools/flight.keys" --frames 300 --overlay overlay.txt)
   check "a scene made by glide-scene from a grid: the same log and overlay" \
     'same_text made-linux/log.txt made-windows/log.txt && same_text made-linux/overlay.txt made-windows/overlay.txt'
 fi
@@ -170,10 +156,8 @@ fi
 bad() {
   for build in linux windows; do
     scene "$work/bad-$build"
-    (cd "$work/bad-$build" && eval "$2")
+    (cd "$work/bad-$build" && eval "$2" && glide_$build --batch --frames 5 2>stderr.txt >/dev/null)
   done
-  (cd "$work/bad-linux" && "$linux/glide" --batch --frames 5 2>stderr.txt >/dev/null)
-  (cd "$work/bad-windows" && glide_exe --batch --frames 5 2>stderr.txt >/dev/null)
   check "$1: the same messages and log on both builds: $(head -n 1 "$work/bad-linux/stderr.txt")" \
     'same_text "$work/bad-linux/log.txt" "$work/bad-windows/log.txt" &&
      tr -d "\r" <"$work/bad-windows/stderr.txt" | cmp -s "$work/bad-linux/stderr.txt" -'
@@ -185,7 +169,7 @@ bad "a folder as the settings file" 'rm dbIlm/setting.ini && mkdir dbIlm/setting
 bad "a broken link file" 'printf "[garbage\n\001\002\n" >dbIlm/scene.txt'
 bad "a device name as the link file" 'sed -i "2s|^[^ ]*|NUL|" dbIlm/setting.ini'
 cd "$work/bad-windows"
-glide_exe --batch --frames 5 --screenshot "no such folder/shot.bmp" 2>stderr.txt
+glide_windows --batch --frames 5 --screenshot "no such folder/shot.bmp" 2>stderr.txt
 code=$?
 check "an unwritable screenshot: exit code 1 and the message" \
   '[ $code -eq 1 ] && grep -q "^glide: could not write screenshot .*no such folder/shot.bmp" stderr.txt'
