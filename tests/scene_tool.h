@@ -37,25 +37,19 @@ inline Ran RunHere(const std::string& line) {
   std::vector<std::string> argv;
   std::istringstream words(line);
   for (std::string word; words >> word;) {
-    while (word[0] == '\'' && word.back() != '\'' && words) {
-      std::string more;
-      words >> more;
-      word += " " + more;
-    }
+    for (std::string more; word[0] == '\'' && word.back() != '\'' && words >> more;) word += " " + more;
     argv.push_back(word[0] == '\'' ? word.substr(1, word.size() - 2) : word);
   }
-  using Work = std::function<std::pair<int, std::string>(const Args&)>;
+  using Work = std::function<Ran(const Args&)>;
   const auto printed = [](std::string (*make)(const Args&)) {
-    return Work([make](const Args& args) { return std::make_pair(0, make(args) + "\n"); });
+    return Work([make](const Args& args) { return Ran{0, make(args) + "\n", ""}; });
   };
   const std::map<std::string, std::pair<const CommandSpec*, Work>> commands = {
-      {"new", {&kNewCommand, printed(MakeNew)}},
-      {"terrain", {&kTerrainCommand, printed(MakeTerrain)}},
-      {"object", {&kObjectCommand, printed(MakeObject)}},
-      {"sky", {&kSkyCommand, printed(MakeSky)}},
+      {"new", {&kNewCommand, printed(MakeNew)}}, {"terrain", {&kTerrainCommand, printed(MakeTerrain)}},
+      {"object", {&kObjectCommand, printed(MakeObject)}}, {"sky", {&kSkyCommand, printed(MakeSky)}},
       {"check", {&kCheckCommand, [](const Args& args) {
                    const CheckReport report = CheckScene(args);
-                   return std::make_pair(report.status, report.text);
+                   return Ran{report.status, report.text, ""};
                  }}}};
   const auto& [spec, work] = commands.at(argv[0]);
   const std::filesystem::path back = std::filesystem::current_path();
@@ -64,7 +58,7 @@ inline Ran RunHere(const std::string& line) {
   std::string error;
   testing::internal::CaptureStderr();
   try {
-    std::tie(ran.code, ran.out) = work(ParseCommand({argv.begin() + 1, argv.end()}, *spec).value());
+    ran = work(ParseCommand({argv.begin() + 1, argv.end()}, *spec).value());
   } catch (const UsageError& e) {
     ran.code = 2;
     error = ": " + Printable(e.what()) + " (see glide-scene " + argv[0] + " --help)";
