@@ -162,6 +162,7 @@ const std::vector<Broken>& BrokenScenes() {
       {"FourthSection", [] { WriteFile(kLink, std::string(kBaseLink) + "# More\nObjects/box\n-\n1\n5\n5\n0\n"); }, "error: dbIlm/scene.txt:25: ", "fourth section line", 1},
       {"LineStartsWithBlank", [] { EditLines(kLink, 17, 0, {"  a comment"}); }, "warning: dbIlm/scene.txt:17: ", "starts with a blank", 0},
       {"LinkLineTooLong", [] { SetLine(kLink, 17, std::string(255, 't')); }, "error: dbIlm/scene.txt:17: ", "255 characters long", 1},
+      {"LinkLineLongest", [] { SetLine(kLink, 17, std::string(254, 't')); }, "", "", 0, 0},
       // Files.
       {"MissingMesh", [] { std::filesystem::remove(kBox); }, "error: dbIlm/scene.txt:16: ", "'Objects/box.obj' does not exist as a file", 1},
       {"MissingTexture", [] { std::filesystem::remove("Horizon/sky.bmp"); }, "error: dbIlm/scene.txt:9: ", "'Horizon/sky.bmp' does not exist as a file", 1},
