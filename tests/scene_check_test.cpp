@@ -200,6 +200,8 @@ const std::vector<Broken>& BrokenScenes() {
       // A FIFO where a text file belongs reads as missing at once, as in glide, instead of waiting for a writer.
       {"LinkFileIsAFifo", [] { std::filesystem::remove(kLink); mkfifo(kLink, 0600); }, "error: dbIlm/setting.ini:2: ", "'dbIlm/scene.txt' does not exist or cannot be read", 1},
       {"SettingsAreAFifo", [] { std::filesystem::remove(kSettings); mkfifo(kSettings, 0600); }, "error: dbIlm/setting.ini: ", "missing or not a readable file", 1},
+      {"SettingsAreAFolder", [] { std::filesystem::remove(kSettings); std::filesystem::create_directory(kSettings); }, "error: dbIlm/setting.ini: ", "missing or not a readable file", 1},
+      {"SettingsEmpty", [] { WriteFile(kSettings, ""); }, "error: dbIlm/setting.ini: ", "has 0 of the 9 lines", 1},
       // Clean: the base scene, and names that only begin like a number ("inf", "nan", digits), which are names,
       // not lines out of step.
       {"Base", [] {}, "", "", 0, 0},

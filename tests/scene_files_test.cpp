@@ -79,17 +79,6 @@ TEST(LinkText, TerrainFromALongFileNameKeepsTheScene) {
   EXPECT_EQ(doc.sections[kHorizon].size(), 1u);
 }
 
-TEST(SceneText, ReadsAsTheProgramDoes) {
-  ScratchDir dir;
-  WriteFile("text", "a\nb\n");
-  WriteFile("empty", "");
-  std::filesystem::create_directory("folder");
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  EXPECT_EQ(ReadSceneText("text"), std::optional<std::string>("a\nb\n"));
-  EXPECT_EQ(ReadSceneText("empty"), std::optional<std::string>(""));
-  for (const char* unread : {"none", "folder", "fifo"}) EXPECT_EQ(ReadSceneText(unread), std::nullopt) << unread;  // a hang fails by the timeout
-}
-
 namespace fs = std::filesystem;
 
 // The names whose bytes differ, for a short failure message.
