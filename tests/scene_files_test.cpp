@@ -66,19 +66,6 @@ TEST(LinkText, RefusesWhatTheLoaderWouldMisread) {
   EXPECT_NO_THROW(LinkText(OneObject("Objects/" + std::string(91, 'n'), "-")));
 }
 
-// The terrain command names its input in the free text; a name of 245 characters once cut the file short.
-TEST(LinkText, TerrainFromALongFileNameKeepsTheScene) {
-  ScratchDir dir;
-  const std::string input = std::string(245, 'h') + ".png";
-  const uint8_t heights[4] = {10, 20, 30, 40};
-  ASSERT_TRUE(stbi_write_png(input.c_str(), 2, 2, 1, heights, 2));
-  Ok("new world");
-  Ok("terrain world " + input);
-  const LinkDoc doc = ReadLinkDoc("world/dbIlm/scene.txt");
-  EXPECT_EQ(doc.sections[kLocation].size(), 1u);
-  EXPECT_EQ(doc.sections[kHorizon].size(), 1u);
-}
-
 namespace fs = std::filesystem;
 
 // The names whose bytes differ, for a short failure message.
