@@ -66,30 +66,6 @@ TEST(LinkText, RefusesWhatTheLoaderWouldMisread) {
   EXPECT_NO_THROW(LinkText(OneObject("Objects/" + std::string(91, 'n'), "-")));
 }
 
-// The terrain command names its input in the free text; a name of 245 characters once cut the file short.
-TEST(LinkText, TerrainFromALongFileNameKeepsTheScene) {
-  ScratchDir dir;
-  const std::string input = std::string(245, 'h') + ".png";
-  const uint8_t heights[4] = {10, 20, 30, 40};
-  ASSERT_TRUE(stbi_write_png(input.c_str(), 2, 2, 1, heights, 2));
-  ASSERT_EQ(Tool("new world"), 0);
-  ASSERT_EQ(Tool("terrain world " + input), 0) << Err();
-  const LinkDoc doc = ReadLinkDoc("world/dbIlm/scene.txt");
-  EXPECT_EQ(doc.sections[kLocation].size(), 1u);
-  EXPECT_EQ(doc.sections[kHorizon].size(), 1u);
-}
-
-TEST(SceneText, ReadsAsTheProgramDoes) {
-  ScratchDir dir;
-  WriteFile("text", "a\nb\n");
-  WriteFile("empty", "");
-  std::filesystem::create_directory("folder");
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  EXPECT_EQ(ReadSceneText("text"), std::optional<std::string>("a\nb\n"));
-  EXPECT_EQ(ReadSceneText("empty"), std::optional<std::string>(""));
-  for (const char* unread : {"none", "folder", "fifo"}) EXPECT_EQ(ReadSceneText(unread), std::nullopt) << unread;  // a hang fails by the timeout
-}
-
 namespace fs = std::filesystem;
 
 // The names whose bytes differ, for a short failure message.
@@ -117,8 +93,8 @@ void SceneAndInputs() {
   const uint8_t heights[16 * 16] = {0, 90, 200, 30, 255, 7};
   ASSERT_TRUE(stbi_write_png("h.png", 16, 16, 1, heights, 16));
   WriteFile("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-  ASSERT_EQ(Tool("new world"), 0);
-  ASSERT_EQ(Tool("terrain world h.png --faces 200"), 0);
+  Ok("new world");
+  Ok("terrain world h.png --faces 200");
   fs::copy("world", "pristine", fs::copy_options::recursive);
 }
 

@@ -12,7 +12,6 @@
 
 #include "image/image.h"
 #include "platform/platform.h"
-#include "scene_reset.h"
 #include "scene_tool.h"
 #include "support.h"
 #include "tools/scene/mesh_writer.h"
@@ -22,7 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int Object(const std::string& args) { return Tool("object . " + args); }
+// "object" on the scene in the current folder, which must take the model.
+Ran Placed(const std::string& args) {
+  const Ran ran = RunHere("object . " + args);
+  EXPECT_EQ(ran.code, 0) << args << ": " << ran.err;
+  return ran;
+}
 
 // One mesh of a test model, with its own material colour and emissive colour; normals, vertex colours,
 // texture coordinates and a texture picture where given.
@@ -227,20 +231,19 @@ TEST_F(SceneObject, ModelsStandUprightInEveryFormat) {
       {"tall.3ds", {1, 4, 1}, nullptr},        {"tall.obj --up z", {1, 4, 1}, nullptr},
       {"small.obj --size 18", {6, 12, 18}, nullptr}, {"small.obj", {0.05f, 0.1f, 0.15f}, "--size"}};
   for (const auto& c : cases) {
-    ASSERT_EQ(Object(std::string(c.args) + " --name m --at 20 20 7"), 0) << c.args << ": " << Err();
+    const std::string err = Placed(std::string(c.args) + " --name m --at 20 20 7").err;
     const Baked b = ReadBaked("m");
     for (int k : {0, 1, 2}) EXPECT_NEAR(b.Size(k), c.size[k], 1e-4 * c.size[k] + 1e-6) << c.args << " axis " << k;
     EXPECT_NEAR(b.Extent(2, false), 0, 1e-6) << c.args;
     EXPECT_NEAR(b.Extent(0, false) + b.Extent(0, true), 0, 1e-5) << c.args << ": centred on its placement point";
-    EXPECT_EQ(Err().find("warning") != std::string::npos, c.warns != nullptr) << c.args << ": " << Err();
-    EXPECT_NE(Err().find(c.warns ? c.warns : ""), std::string::npos) << c.args << ": " << Err();
+    EXPECT_EQ(err.find("warning") != std::string::npos, c.warns != nullptr) << c.args << ": " << err;
+    EXPECT_NE(err.find(c.warns ? c.warns : ""), std::string::npos) << c.args << ": " << err;
   }
 }
 
 TEST_F(SceneObject, StandsOnTheTerrainWhereNoHeightIsGiven) {
   Export({Box({-3, 5, 2}, {1, 9, 4})}, "gltf2", "hut.gltf");
-  ASSERT_EQ(Object("hut.gltf --at 33.3 41.7 --at 70 20 5 --at 50 50"), 0) << Err();
-  EXPECT_NE(ReadFile("out.txt").find("3 places"), std::string::npos) << ReadFile("out.txt");
+  EXPECT_NE(Placed("hut.gltf --at 33.3 41.7 --at 70 20 5 --at 50 50").out.find("3 places"), std::string::npos);
   const LinkDoc link = ReadLinkDoc(Settings{}.linkFile);
   ASSERT_EQ(link.sections[kObjects].size(), 1u);
   const LinkEntry& hut = link.sections[kObjects][0];
@@ -253,7 +256,7 @@ TEST_F(SceneObject, StandsOnTheTerrainWhereNoHeightIsGiven) {
   EXPECT_EQ(hut.positions[2].x, 50);
   // Again without places: the entry is replaced, not added, and keeps its places.
   const std::string linkText = ReadFile(Settings{}.linkFile);
-  ASSERT_EQ(Object("hut.gltf"), 0) << Err();
+  Placed("hut.gltf");
   EXPECT_EQ(ReadFile(Settings{}.linkFile), linkText);
 }
 
@@ -266,7 +269,7 @@ TEST_F(SceneObject, EachMaterialAndVertexColourShowsAtItsOwnFaces) {
   for (const char* format : {"obj", "gltf2", "ply", "collada", "fbxa"}) {
     const std::string file = std::string("two.") + format;
     Export(std::string(format) == "ply" ? std::vector<Part>{tinted} : std::vector<Part>{left, right}, format, file);
-    ASSERT_EQ(Object(file + " --name two --at 20 20 0"), 0) << format << ": " << Err();
+    Placed(file + " --name two --at 20 20 0");
     const Baked b = ReadBaked("two");
     ASSERT_EQ(b.faces.size(), std::string(format) == "ply" ? 12u : 24u) << format;
     for (const CFace& f : b.faces) {
@@ -341,7 +344,7 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
                                      std::string("large.png"), embedded, std::string("../../art/checker.png"),
                                      std::string("maps/boxed.png")}) {
     WriteTexturedSquare(picture);
-    ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << Err();
+    const std::string err = Placed("square.gltf --at 20 20 0").err;
     const Baked b = ReadBaked("square");
     ASSERT_EQ(b.faces.size(), 2u);
     int checked = 0;
@@ -365,15 +368,14 @@ TEST_F(SceneObject, TexelsOfATexturedGltfLandWhereItsUvsPutThem) {
         }
       }
     EXPECT_EQ(checked, 16);
-    EXPECT_EQ(Err().find("warning"), std::string::npos) << Err();
+    EXPECT_EQ(err.find("warning"), std::string::npos) << err;
   }
   WriteTexturedSquare("checker.png");
   // A picture that is missing is a warning and the material's colour stands in.
   fs::remove("checker.png");
-  ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << Err();
-  EXPECT_NE(Err().find("warning: " + fs::absolute("square.gltf").string()), std::string::npos)
-      << Err();
-  EXPECT_NE(Err().find("checker.png"), std::string::npos);
+  const std::string warned = Placed("square.gltf --at 20 20 0").err;
+  EXPECT_NE(warned.find("warning: " + fs::absolute("square.gltf").string()), std::string::npos) << warned;
+  EXPECT_NE(warned.find("checker.png"), std::string::npos);
 }
 
 
@@ -399,12 +401,11 @@ TEST_F(SceneObject, EmissiveAndUnlitColoursShowUnshaded) {
   };
   for (const auto& c : cases) {
     WriteTexturedSquare("white.png", c.material);
-    ASSERT_EQ(Object("square.gltf --at 20 20 0"), 0) << Err();
+    const std::string err = Placed("square.gltf --at 20 20 0").err;
     const Baked b = ReadBaked("square");
     ASSERT_FALSE(b.rgb.empty());
     for (size_t i = 0; i < b.rgb.size(); i += 3)
       for (int k = 0; k < 3; ++k) ASSERT_NEAR(b.rgb[i + k], std::min(255.0f, c.want[k]), 2) << c.material << " " << k;
-    const std::string err = Err();
     EXPECT_EQ(err.find("warning") != std::string::npos, c.warning != nullptr) << err;
     if (c.warning) {
       EXPECT_NE(err.find(c.warning), std::string::npos) << err;
@@ -421,7 +422,7 @@ TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
   pictured.picture = "white.png";
   for (const Part& ball : {Sphere(12, 24), pictured}) {
     Export({ball}, "gltf2", "ball.gltf");
-    ASSERT_EQ(Object("ball.gltf --size 10 --at 20 20 0"), 0) << Err();
+    Placed("ball.gltf --size 10 --at 20 20 0");
     const Baked b = ReadBaked("ball");
     EXPECT_LE(b.width * b.height, 512 * 512) << ball.picture;
     double top = 0, bottom = 0;
@@ -463,7 +464,7 @@ TEST_F(SceneObject, TheSunSideIsBrighterAndShadingIsSmooth) {
 TEST_F(SceneObject, FacesSimplifiesTheModel) {
   for (const char* format : {"ply", "stl"}) {
     Export({Sphere(40, 80)}, format, std::string("fine.") + format);
-    ASSERT_EQ(Object(std::string("fine.") + format + " --faces 500 --at 20 20 0"), 0) << Err();
+    Placed(std::string("fine.") + format + " --faces 500 --at 20 20 0");
     const Baked b = ReadBaked("fine");
     EXPECT_LE(b.faces.size(), 500u) << format;
     EXPECT_GE(b.faces.size(), 250u) << format;
@@ -473,7 +474,7 @@ TEST_F(SceneObject, FacesSimplifiesTheModel) {
 
 TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   Export({Box({0, 0, 0}, {1, 1, 1})}, "obj", "cube.obj");
-  ASSERT_EQ(Object("cube.obj --at 20 20"), 0) << Err();
+  Placed("cube.obj --at 20 20");
   WriteFile("notes.glb", "these are not the droids");
   WriteFile("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
   WriteFile("nan.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -510,14 +511,10 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
       {"dot.obj --at 20 20", 1, "dot.obj: all the model's points coincide"},
       {"Objects/mine.obj --at 20 20", 1, "mine.obj: this is the file the entry Objects/mine would be written to"},
       {"cube.obj --at 150 50", 1, "no terrain under (150, 50)"},  // off the terrain: no ground to stand on
-      {"cube.obj --name cube --up x", 2, "--up must be y or z"},
-      {"cube.obj --name 'a b' --at 20 20", 2, "--name 'a b' must be"},
-      {"cube.obj --name fresh", 2, "needs at least one --at"},
-      {"cube.obj --at 20", 2, "--at needs 2 values"},
-      {"cube.obj --size 0 --at 20 20", 2, "--size"},
-      {"cube.obj --size nan --at 20 20", 2, "--size"},
+      {"cube.obj --name cube --up x", 2, "--up must be y or z"}, {"cube.obj --at 20", 2, "--at needs 2 values"},
+      {"cube.obj --name 'a b' --at 20 20", 2, "--name 'a b' must be"}, {"cube.obj --name fresh", 2, "needs at least one --at"},
+      {"cube.obj --size 0 --at 20 20", 2, "--size"}, {"cube.obj --size nan --at 20 20", 2, "--size"},
       {"cube.obj" + places(11), 2, "second entry"},
-      {"cube.obj" + places(12), 2, "second entry"},
       {"square.gltf --at 20 20 0", 1, "wide.png: the texture picture of", "9000 x 9000 pixels, larger than the 8192 x 8192",
        "wide.png"},
       {"square.gltf --at 20 20 0", 1, "vast.png: the texture picture of", "larger than the 8192 x 8192", "vast.png"},
@@ -527,15 +524,17 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   };
   for (const auto& c : cases) {
     if (!c.picture.empty()) WriteTexturedSquare(c.picture);
-    EXPECT_EQ(Object(c.args), c.code) << c.args << ": " << Err();
-    for (const std::string& piece : {c.message, c.also}) EXPECT_NE(Err().find(piece), std::string::npos) << c.args << ": " << Err();
+    const Ran ran = RunHere("object . " + c.args);
+    EXPECT_EQ(ran.code, c.code) << c.args << ": " << ran.err;
+    for (const std::string& piece : {c.message, c.also}) EXPECT_NE(ran.err.find(piece), std::string::npos) << c.args << ": " << ran.err;
     EXPECT_EQ(State(), before) << c.args;
   }
-  ASSERT_EQ(Object("cube.obj" + places(10)), 0) << Err();
+  Placed("cube.obj" + places(10));
   EXPECT_EQ(ReadLinkDoc(Settings{}.linkFile).sections[kObjects][0].positions.size(), 10u);
   fs::remove(SettingsFile);
-  EXPECT_EQ(Object("cube.obj --at 20 20"), 1);
-  EXPECT_NE(Err().find("glide-scene new ."), std::string::npos) << Err();
+  const Ran unmade = RunHere("object . cube.obj --at 20 20");
+  EXPECT_EQ(unmade.code, 1);
+  EXPECT_NE(unmade.err.find("glide-scene new ."), std::string::npos) << unmade.err;
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 
 #include "config/config.h"
 #include "physics/physics.h"
-#include "scene_reset.h"
 #include "scene_tool.h"
 #include "support.h"
 #include "tools/scene/scene_view.h"
@@ -94,10 +93,10 @@ struct Expect {
 
 class SceneTerrain : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(Tool("new scene"), 0) << Err(); }
+  void SetUp() override { Ok("new scene"); }
 
   // Checks placement, heights, cell size, texture, face grid and settings, and returns the loaded scene.
-  Loaded Check(const Expect& e, const std::string& name) {
+  Loaded Check(const Expect& e, const std::string& name, const std::string& said) {
     Loaded s = LoadScene("scene");
     EXPECT_NE(s.terrain, nullptr);
     if (!s.terrain) return s;
@@ -152,10 +151,10 @@ class SceneTerrain : public testing::Test {
     const std::vector<int32_t> filings = CellFilings(m, set.gridDivisions);
     const int fullest = *std::max_element(filings.begin(), filings.end());
     EXPECT_LE(fullest, 254);
-    EXPECT_NE(ReadFile("out.txt").find("grid divisions " + std::to_string(static_cast<int>(set.gridDivisions)) +
-                                       ", fullest cell " + std::to_string(fullest) + " of 254"),
+    EXPECT_NE(said.find("grid divisions " + std::to_string(static_cast<int>(set.gridDivisions)) + ", fullest cell " +
+                        std::to_string(fullest) + " of 254"),
               std::string::npos)
-        << ReadFile("out.txt");
+        << said;
 
     // Ground following finds the ground everywhere over the terrain, at the mesh's height.
     int missed = 0;
@@ -253,8 +252,7 @@ TEST_F(SceneTerrain, RastersOfKnownHeightsInEveryFormat) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    ASSERT_EQ(Tool(std::string("terrain scene ") + c.args), 0) << Err();
-    const Loaded s = Check(c.e, c.name);
+    const Loaded s = Check(c.e, c.name, Ok(std::string("terrain scene ") + c.args));
     const RGBImage* texture = s.load.textures.at(0).image;
     if (c.name == "valley" && texture) {
       EXPECT_EQ(std::make_pair(texture->width, texture->height), std::make_pair(64, 32));
@@ -270,7 +268,7 @@ TEST_F(SceneTerrain, NoDataBlocksAreFilledWithinTheirNeighboursHeights) {
   WriteRaster("holes.tif", "GTiff", 33, 33, GDT_Int16,
               [](int c, int r) { return r == 0 || (c >= 10 && c < 22 && r >= 8 && r < 20) ? -1 : c < 16 ? 100 : 200; },
               transform, 32633, -1);
-  ASSERT_EQ(Tool("terrain scene holes.tif"), 0) << Err();
+  Ok("terrain scene holes.tif");
   const Loaded s = LoadScene("scene");
   ASSERT_NE(s.terrain, nullptr);
   const auto [lowest, highest] = std::minmax_element(s.terrain->Vertices + 1, s.terrain->Vertices + s.terrain->CountVertices + 1,
@@ -282,14 +280,14 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
   WriteFile("scene/dbIlm/scene.txt", ReadFile("scene/dbIlm/scene.txt") + "Objects/tower\ntowers\n2\n100\n50\n3\n5000\n0\n7\n");
   const double transform[6] = {0, 10, 0, 0, 0, -10};
   WriteRaster("plane.tif", "GTiff", 33, 33, GDT_Float32, [](int c, int) { return 4.0 * c; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene plane.tif"), 0) << Err();
+  Ok("terrain scene plane.tif");
   Loaded s = LoadScene("scene");
   ASSERT_EQ(ObjectsLinks.size(), 1u);
   EXPECT_NEAR(ObjectsLinks[0].Position[0].z - *GroundHeight(100, 50), 3, 1e-3);  // stood 3 above the empty scene's z = 0
   EXPECT_EQ(ObjectsLinks[0].Position[1].z, 7);                                  // off the terrain: unchanged
   // A second terrain keeps the tower at the same height above the new ground.
   WriteRaster("plane2.tif", "GTiff", 33, 33, GDT_Float32, [](int, int r) { return 6.0 * r; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene plane2.tif"), 0) << Err();
+  Ok("terrain scene plane2.tif");
   s = LoadScene("scene");
   EXPECT_EQ(std::string(LocationLinks.at(0).NameModel), "Location/plane2");
   EXPECT_NEAR(ObjectsLinks.at(0).Position[0].z - *GroundHeight(100, 50), 3, 1e-3);
@@ -297,9 +295,8 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
   std::vector<uint8_t> hill(541 * 541);
   for (int k = 0; k < 541 * 541; ++k) hill[k] = std::hypot(k % 541 - 251, k / 541 - 270) < 12 ? 255 : 0;
   ASSERT_TRUE(stbi_write_png("hill.png", 541, 541, 1, hill.data(), 541));
-  ASSERT_EQ(Tool("terrain scene hill.png"), 0) << Err();
+  const std::string out = Ok("terrain scene hill.png");
   double dx = 0, dy = 0, dz = 0;
-  const std::string out = ReadFile("out.txt");
   ASSERT_EQ(std::sscanf(out.c_str() + out.find("moved by ("), "moved by (%lf, %lf, %lf)", &dx, &dy, &dz), 3) << out;
   s = LoadScene("scene");
   EXPECT_NEAR((minX + maxX) / 2, dx, 1e-3);
@@ -317,7 +314,7 @@ TEST_F(SceneTerrain, ObjectsKeepTheirHeightAboveTheGround) {
 TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
   const double transform[6] = {0, 10, 0, 0, 0, -10};
   WriteRaster("good.tif", "GTiff", 17, 17, GDT_Float32, [](int c, int r) { return c + r; }, transform, 32633);
-  ASSERT_EQ(Tool("terrain scene good.tif"), 0) << Err();
+  Ok("terrain scene good.tif");
   WriteFile("noise.dat", std::string(3000, '\x17'));
   WriteRaster("nodata.tif", "GTiff", 8, 8, GDT_Float32, [](int, int) { return -9999; }, transform, 32633, -9999);
   WriteRaster("thin.tif", "GTiff", 1, 5, GDT_Float32, [](int, int r) { return r; }, transform, 32633);
@@ -364,46 +361,39 @@ TEST_F(SceneTerrain, BadInputsNameTheFileAndLeaveTheSceneFlyable) {
       {"terrain scene marker.tif", 1, "marker.tif: holds the height 3e+38 at row 2, column 5"},
       {"terrain scene tiny.asc", 1, "tiny.asc: its cells are 1e-40 by 1e-40 metres, not between 1e-06 and 1e+07"},
       {"terrain scene broken.tif", 1, "broken.tif: its cells are 1e+300 by 1e+300 metres"},
-      {"terrain scene absent.tif", 1, "absent.tif: no such file"},
+      {"terrain scene absent.tif", 1, "absent.tif: no such file"}, {"terrain scene nodata.tif", 1, "nodata.tif: every cell is no-data"},
       {"terrain scene noise.dat", 1, "noise.dat: not a heightmap or elevation raster"},
-      {"terrain scene nodata.tif", 1, "nodata.tif: every cell is no-data"},
       {"terrain scene thin.tif", 1, "thin.tif: is 1 x 5 samples; a terrain needs at least 2 x 2"},
       {"terrain scene nan.tif", 1, "nan.tif: holds a height that is not a number at row 4, column 3"},
       {"terrain scene wide.tif", 1, "wide.tif: holds a height that is not a number near row 1499, column 2400"},
       {"terrain scene huge.vrt", 1, "huge.vrt: 3000000 x 3000000 samples are more than glide-scene can hold"},
       {"terrain scene huge.png", 1, "huge.png: 9000 x 9000 pixels are more than glide-scene can hold (at most 8192 x 8192)"},
       {"terrain scene vast.png", 1, "vast.png: 65536 x 65536 pixels are more than glide-scene can hold (at most 8192 x 8192); cut"},
-      {"terrain scene cut.png", 1, "cut.png: "},
-      {"terrain scene short.png", 1, "short.png: the picture is damaged"},
+      {"terrain scene cut.png", 1, "cut.png: "}, {"sky scene short.png", 1, "short.png: the picture is damaged"},
       {"terrain scene esc.png", 1, "esc.png: the picture is damaged (\\x1b 2J PNG chunk not known)"},
       // Pictures for the sky and the ground's colour say what they are for.
       {"sky scene dot.png", 1, "1 x 1 pixels; a sky panorama needs at least 2 x 2"},
       {"terrain scene good.tif --texture dot.png", 1, "a terrain texture needs at least 2 x 2"},
-      {"sky scene short.png", 1, "short.png: the picture is damaged"},
-      {"sky scene absent.jpg", 1, "absent.jpg: no such file"},
       {"terrain scene steep.asc", 1, "beyond the 100000000 units glide can fly over; lower --exaggerate"},
       // A terrain smaller than the glider and its camera cannot be flown over.
       {"terrain scene good.tif --size 50", 2, "--size must be at least 100, not 50: the glider is 18 units across"},
       {"terrain scene good.tif --size 1e9", 2, "--size must lie between 100 and 100000, not 1e9"},
       {"terrain scene good.tif --texture absent.png", 1, "absent.png: no such file"},
-      {"terrain absent-scene good.tif", 1, "glide-scene new absent-scene"},
-      {"terrain scene", 2, ""},
-      {"terrain scene good.tif --faces many", 2, ""},
-      {"terrain scene good.tif --size 0", 2, ""},
-      {"terrain scene good.tif --faces 1.5", 2, ""},
-      {"terrain scene good.tif --name 'a b'", 2, ""},
-      {"sky", 2, ""},
-      {"new", 2, ""},
-      {"new scene extra", 2, ""},
-      {"new scene", 1, "--force"},  // new refuses to overwrite a scene unless asked
+      {"terrain absent-scene good.tif", 1, "glide-scene new absent-scene"}, {"new scene", 1, "--force"},  // unless asked
+      {"terrain scene", 2, ""}, {"terrain scene good.tif --faces 1.5", 2, ""}, {"terrain scene good.tif --name 'a b'", 2, ""},
+      {"sky", 2, ""}, {"new", 2, ""}, {"new scene extra", 2, ""},
   };
   const Tree before = Snapshot("scene");
   for (const auto& c : cases) {
-    EXPECT_EQ(Tool(c.args), c.code) << c.args;
-    EXPECT_NE(Err().find(c.says), std::string::npos) << Err();
-    EXPECT_EQ(Err().find("()"), std::string::npos) << Err();
+    const Ran ran = RunHere(c.args);
+    EXPECT_EQ(ran.code, c.code) << c.args;
+    EXPECT_NE(ran.err.find(c.says), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find("()"), std::string::npos) << ran.err;
     EXPECT_EQ(Snapshot("scene"), before) << c.args;
   }
+  // The real program: its exit codes and its help.
+  EXPECT_EQ(Tool("terrain scene good.tif --faces many"), 2);
+  EXPECT_EQ(Tool("terrain scene absent.tif"), 1);
   for (const char* command : {"new", "terrain", "sky"}) {
     EXPECT_EQ(Tool(std::string(command) + " --help"), 0);
     EXPECT_NE(ReadFile("out.txt").find(std::string("usage: glide-scene ") + command), std::string::npos);
@@ -439,7 +429,7 @@ TEST_F(SceneTerrain, SkyGradientAndPanorama) {
     panorama.insert(panorama.end(), k < 300 * 75 ? std::initializer_list<uint8_t>{40, 90, 220}
                                                  : std::initializer_list<uint8_t>{200, 120, 60});
   ASSERT_TRUE(stbi_write_png("pano.png", 300, 150, 3, panorama.data(), 900));
-  ASSERT_EQ(Tool("sky scene pano.png"), 0) << Err();
+  Ok("sky scene pano.png");
   s = LoadScene("scene");
   ASSERT_EQ(HorizonLinks.size(), 1u);
   const RGBImage* sky = s.load.textures.at(0).image;
@@ -474,7 +464,7 @@ TEST_F(SceneTerrain, FlightHoldsTheClearanceOverTheWrittenMesh) {
   WriteRaster("hills.tif", "GTiff", 97, 97, GDT_Float32,
               [](int c, int r) { return 300 + 120 * std::sin(c / 9.0) * std::cos(r / 13.0) + 2 * r; }, transform,
               32633);
-  ASSERT_EQ(Tool("terrain scene hills.tif --faces 20000"), 0) << Err();
+  Ok("terrain scene hills.tif --faces 20000");
   WriteFile("flight.keys", "1 down W\n40 down Left\n90 up Left\n200 down Right\n260 up Right\n");
   const Loaded s = LoadScene("scene");
   ASSERT_NE(s.terrain, nullptr);

@@ -1,21 +1,81 @@
-// glide-scene run as a user runs it, and the inputs and scene snapshots its tests share.
+// glide-scene run as a user runs it or in this process, and the inputs and scene snapshots its tests share.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 
+#include "scene_reset.h"
 #include "support.h"
+#include "tools/check/check.h"
+#include "tools/new/new.h"
+#include "tools/object/object.h"
+#include "tools/sky/sky.h"
+#include "tools/terrain/terrain.h"
 
 // The command's exit code; what it printed is left in out.txt and err.txt.
 inline int Tool(const std::string& args) {
   return WEXITSTATUS(std::system((std::string(GLIDE_SCENE_PATH) + " " + args + " >out.txt 2>err.txt").c_str()));
 }
 inline std::string Err() { return ReadFile("err.txt"); }
+
+// A command's work run in this process, outside the watched child: its exit code, what it printed on stdout, and
+// on stderr its warnings and its error as glide-scene words them. The arguments split at blanks but within '...'.
+// The scene's lock stays held until the next command, as the process that ran it has not ended.
+struct Ran {
+  int code = 0;
+  std::string out, err;
+};
+inline Ran RunHere(const std::string& line) {
+  std::vector<std::string> argv;
+  std::istringstream words(line);
+  for (std::string word; words >> word;) {
+    for (std::string more; word[0] == '\'' && word.back() != '\'' && words >> more;) word += " " + more;
+    argv.push_back(word[0] == '\'' ? word.substr(1, word.size() - 2) : word);
+  }
+  using Work = std::function<Ran(const Args&)>;
+  const auto printed = [](std::string (*make)(const Args&)) {
+    return Work([make](const Args& args) { return Ran{0, make(args) + "\n", ""}; });
+  };
+  const std::map<std::string, std::pair<const CommandSpec*, Work>> commands = {
+      {"new", {&kNewCommand, printed(MakeNew)}}, {"terrain", {&kTerrainCommand, printed(MakeTerrain)}},
+      {"object", {&kObjectCommand, printed(MakeObject)}}, {"sky", {&kSkyCommand, printed(MakeSky)}},
+      {"check", {&kCheckCommand, [](const Args& args) {
+                   const CheckReport report = CheckScene(args);
+                   return Ran{report.status, report.text, ""};
+                 }}}};
+  const auto& [spec, work] = commands.at(argv[0]);
+  const std::filesystem::path back = std::filesystem::current_path();
+  ResetScene();
+  Ran ran;
+  std::string error;
+  testing::internal::CaptureStderr();
+  try {
+    ran = work(ParseCommand({argv.begin() + 1, argv.end()}, *spec).value());
+  } catch (const UsageError& e) {
+    ran.code = 2;
+    error = ": " + Printable(e.what()) + " (see glide-scene " + argv[0] + " --help)";
+  } catch (const std::exception& e) {
+    ran.code = 1;
+    error = ": " + Printable(e.what());
+  }
+  ran.err = testing::internal::GetCapturedStderr() + (error.empty() ? "" : "glide-scene " + argv[0] + error + "\n");
+  std::filesystem::current_path(back);
+  return ran;
+}
+// What a command that must succeed printed.
+inline std::string Ok(const std::string& line) {
+  const Ran ran = RunHere(line);
+  EXPECT_EQ(ran.code, 0) << line << ": " << ran.err;
+  return ran.out;
+}
 
 // A BMP of 24-bit pixels with a header of `info` bytes (40, or the 124 image editors write); a negative height
 // puts the top row first.
