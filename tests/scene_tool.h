@@ -7,18 +7,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 
 #include "scene_reset.h"
 #include "support.h"
-#include "tools/check/check.h"
-#include "tools/new/new.h"
-#include "tools/object/object.h"
-#include "tools/sky/sky.h"
-#include "tools/terrain/terrain.h"
+#include "tools/commands.h"
 
 // The command's exit code; what it printed is left in out.txt and err.txt.
 inline int Tool(const std::string& args) {
@@ -34,42 +29,24 @@ struct Ran {
   std::string out, err;
 };
 inline Ran RunHere(const std::string& line) {
-  std::vector<std::string> argv;
-  std::istringstream words(line);
-  for (std::string word; words >> word;) {
-    for (std::string more; word[0] == '\'' && word.back() != '\'' && words >> more;) word += " " + more;
-    argv.push_back(word[0] == '\'' ? word.substr(1, word.size() - 2) : word);
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) {
+    for (std::string more; word[0] == '\'' && word.back() != '\'' && in >> more;) word += " " + more;
+    words.push_back(word[0] == '\'' ? word.substr(1, word.size() - 2) : word);
   }
-  using Work = std::function<Ran(const Args&)>;
-  const auto printed = [](std::string (*make)(const Args&)) {
-    return Work([make](const Args& args) { return Ran{0, make(args) + "\n", ""}; });
-  };
-  const std::map<std::string, std::pair<const CommandSpec*, Work>> commands = {
-      {"new", {&kNewCommand, printed(MakeNew)}}, {"terrain", {&kTerrainCommand, printed(MakeTerrain)}},
-      {"object", {&kObjectCommand, printed(MakeObject)}}, {"sky", {&kSkyCommand, printed(MakeSky)}},
-      {"check", {&kCheckCommand, [](const Args& args) {
-                   const CheckReport report = CheckScene(args);
-                   return Ran{report.status, report.text, ""};
-                 }}}};
-  const auto& [spec, work] = commands.at(argv[0]);
   const std::filesystem::path back = std::filesystem::current_path();
   ResetScene();
-  Ran ran;
-  std::string error;
+  testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  try {
-    ran = work(ParseCommand({argv.begin() + 1, argv.end()}, *spec).value());
-  } catch (const UsageError& e) {
-    ran.code = 2;
-    error = ": " + Printable(e.what()) + " (see glide-scene " + argv[0] + " --help)";
-  } catch (const std::exception& e) {
-    ran.code = 1;
-    error = ": " + Printable(e.what());
-  }
-  ran.err = testing::internal::GetCapturedStderr() + (error.empty() ? "" : "glide-scene " + argv[0] + error + "\n");
+  Ran ran;
+  ran.code = RunCommand(words);
+  ran.out = testing::internal::GetCapturedStdout();
+  ran.err = testing::internal::GetCapturedStderr();
   std::filesystem::current_path(back);
   return ran;
 }
+
 // What a command that must succeed printed.
 inline std::string Ok(const std::string& line) {
   const Ran ran = RunHere(line);

@@ -1,6 +1,5 @@
 // glide-scene check: the scene read as glide reads it, every problem named with its fix, and a map on request.
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "config/config.h"
@@ -11,7 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMapNotWritten = 3;
 
 // What in a name the user may not see: glide keeps a name's blanks, and its folders are split at '/'.
 std::string NameHint(const std::string& name) {
@@ -101,19 +99,19 @@ CheckReport CheckScene(const Args& args) {
   const LinkScan link = CheckLink(out, linkFile);
   CheckFiles(out, load, link, linkFile);
   CheckFlight(out, link, linkFile);
-  CheckReport report{"", 0};
-  for (const Finding& f : out.All()) report.text += FindingLine(f) + "\n";
+  CheckReport report{"", "", "", 0};
+  for (const Finding& f : out.All()) report.findings += FindingLine(f) + "\n";
   if (!map.empty()) {
     const TextureLoad* texture = FindTexture(load, 1, 0);
     try {
-      report.text += WriteMap(map, texture ? texture->image : nullptr) + "\n";
+      report.map = WriteMap(map, texture ? texture->image : nullptr);
     } catch (const ToolError& e) {
-      std::fprintf(stderr, "glide-scene check: %s\n", e.what());
+      report.map = e.what();
       report.status = kMapNotWritten;
     }
   }
   const int errors = out.Errors(), warnings = static_cast<int>(out.All().size()) - errors;
-  report.text += out.All().empty() ? "scene OK\n" : Count(errors, "error") + ", " + Count(warnings, "warning") + "\n";
+  report.summary = out.All().empty() ? "scene OK" : Count(errors, "error") + ", " + Count(warnings, "warning");
   if (report.status == 0 && errors) report.status = 1;
   return report;
 }

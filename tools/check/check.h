@@ -11,10 +11,11 @@
 #include "tools/scene/scene_view.h"
 
 extern const CommandSpec kCheckCommand;
-// What check prints on stdout, and its exit status: 0 without errors, 1 with errors, 3 when the map cannot be
-// written (the reason is printed on stderr at once).
+// What check prints, in this order: the findings, the map's line (on stderr where it could not be written), the
+// summary; and its exit status: 0 without errors, 1 with errors, 3 when the map cannot be written.
+inline constexpr int kMapNotWritten = 3;
 struct CheckReport {
-  std::string text;
+  std::string findings, map, summary;
   int status;
 };
 CheckReport CheckScene(const Args& args);
