@@ -401,6 +401,26 @@ static void LoadSection(int section, const std::vector<CLinkInfo>& links, int co
   }
 }
 
+void ClearScene() {
+  LinkInfo = CLinkInfo{};
+  LocationLinks.clear();
+  HorizonLinks.clear();
+  ObjectsLinks.clear();
+  CountLocationLinks = CountHorizonLinks = CountObjectsLinks = CountSectionLinkInfo = 0;
+  Model = CModel{};
+  LocationModel.clear();
+  HorizonModel.clear();
+  ObjectsModel.clear();
+  GladerModel.clear();
+  minX = maxX = minY = maxY = 0;
+  LoadFileName[0] = '\0';
+  NamSectionModel = CountLocationFiles = 0;
+  LocationTexture.clear();
+  HorizonTexture.clear();
+  ObjectsTexture.clear();
+  GladerTexture.clear();
+}
+
 void linkFile() {
   if (LogLevel >= 1) WriteLog("LoadFromFile   START linkFile()", 0);
   LoadSection(1, LocationLinks, CountLocationLinks);

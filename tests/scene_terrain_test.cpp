@@ -57,7 +57,6 @@ struct Loaded {
 Loaded LoadScene(const std::string& dir) {
   const fs::path back = fs::current_path();
   fs::current_path(dir);
-  ResetScene();
   Loaded loaded{LoadSceneAsGlide(), LocationModel.empty() ? nullptr : &LocationModel[0]};
   fs::current_path(back);
   return loaded;

@@ -26,6 +26,7 @@ static uint32_t KeepTexture(const RGBImage* image) {
 }
 
 SceneLoad LoadSceneAsGlide() {
+  ClearScene();
   SceneLoad load;
   MessageSink = CollectMessage;
   load.settings = ReadSettings();

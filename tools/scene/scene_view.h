@@ -43,8 +43,8 @@ class Restore {
 
 // Loads the scene in the working folder exactly as the program does at its first frame: settings, link
 // file, every mesh and texture in the program's order, then the face grid from the first Location mesh.
-// The program's process-wide lists hold the result; message boxes are collected into the texture loads.
-// Call it once per process.
+// The program's process-wide lists hold the result, emptied first; message boxes are collected into the texture
+// loads.
 SceneLoad LoadSceneAsGlide();
 
 // The ground height at (x, y) as ground following finds it over the grid the last load built: the highest
