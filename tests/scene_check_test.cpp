@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "scene_tool.h"
-#include "support.h"
 #include "tools/scene/mesh_writer.h"
+#include "tools/scene/picture.h"
 #include "tools/scene/scene_files.h"
 
 namespace {
@@ -55,7 +55,6 @@ void EditLines(const std::string& file, int n, int count, const std::vector<std:
   WriteFile(file, text);
 }
 void SetLine(const std::string& file, int n, const std::string& text) { EditLines(file, n, 1, {text}); }
-void RemoveLine(const std::string& file, int n) { EditLines(file, n, 1, {}); }
 
 constexpr const char* kLink = "dbIlm/scene.txt";
 constexpr const char* kSettings = "dbIlm/setting.ini";
@@ -149,14 +148,14 @@ const std::vector<Broken>& BrokenScenes() {
        },
        "error: dbIlm/scene.txt:18: ", "keeps only the first 10", 1},
       {"FewerPositionsThanCount", [] { SetLine(kLink, 18, "3"); }, "error: dbIlm/scene.txt:16: ", "after 2 of its 3 positions", 1},
-      {"PositionLinesMissing", [] { RemoveLine(kLink, 21); }, "error: dbIlm/scene.txt:16: ", "after 1 of its 2 positions", 1},
-      {"PositionLineNotANumber", [] { RemoveLine(kLink, 14); }, "error: dbIlm/scene.txt:15: ", "is read as the Z of position 1 of the entry 'Horizon/sky' (line 9)", 1, 2},
+      {"PositionLinesMissing", [] { EditLines(kLink, 21, 1, {}); }, "error: dbIlm/scene.txt:16: ", "after 1 of its 2 positions", 1},
+      {"PositionLineNotANumber", [] { EditLines(kLink, 14, 1, {}); }, "error: dbIlm/scene.txt:15: ", "is read as the Z of position 1 of the entry 'Horizon/sky' (line 9)", 1, 2},
       {"PositionNotANumber", [] { SetLine(kLink, 21, "-nan"); }, "error: dbIlm/scene.txt:21: ", "the Z of position 1 of 'Objects/box' reads as -nan, not a finite number", 1},
       {"PositionBeyondReach", [] { SetLine(kLink, 22, "1e30"); }, "error: dbIlm/scene.txt:22: ", "the X of position 2 of 'Objects/box' reads as 1e+30, beyond", 1},
       {"NoTerrainEntry", [] { WriteFile(kLink, "# Location\n" + std::string(kBaseLink).substr(std::string(kBaseLink).find("# Horizon"))); }, "warning: dbIlm/scene.txt: ", "no terrain entry", 0},
       {"LinkFileMissing", [] { std::filesystem::remove(kLink); }, "error: dbIlm/setting.ini:2: ", "'dbIlm/scene.txt' does not exist", 1},
       {"NameIsANumber", [] { SetLine(kLink, 18, "1"); }, "error: dbIlm/scene.txt:22: ", "the entry name '-20' is a number", 1},
-      {"MissingFreeText", [] { RemoveLine(kLink, 17); }, "error: dbIlm/scene.txt:16: ", "has no free-text line", 1},
+      {"MissingFreeText", [] { EditLines(kLink, 17, 1, {}); }, "error: dbIlm/scene.txt:16: ", "has no free-text line", 1},
       {"NameTooLong", [] { SetLine(kLink, 16, "Objects/" + std::string(100, 'b')); }, "error: dbIlm/scene.txt:16: ", "108 characters long", 1},
       {"DataBeforeFirstSection", [] { WriteFile(kLink, "Objects/box\n-\n1\n5\n5\n0\n" + std::string(kBaseLink)); }, "error: dbIlm/scene.txt:1: ", "before the first section line", 1},
       {"FourthSection", [] { WriteFile(kLink, std::string(kBaseLink) + "# More\nObjects/box\n-\n1\n5\n5\n0\n"); }, "error: dbIlm/scene.txt:25: ", "fourth section line", 1},
@@ -180,7 +179,7 @@ const std::vector<Broken>& BrokenScenes() {
       {"VertexAfterTab", [] { WriteFile(kBox, std::string(kBoxMesh) + "v\t9 9 9\n"); }, "error: Objects/box.obj:15: ", "tab after 'v'", 1},
       {"FaceNamesVertexZero", [] { SetLine(kBox, 12, "f 2/2/2 3/3/3 0/0/0"); }, "error: Objects/box.obj:12: ", "names vertex 0", 1},
       {"FaceWithFourCorners", [] { SetLine(kBox, 14, "f 4/4/4 1/1/1 5/5/5 3/3/3"); }, "warning: Objects/box.obj:14: ", "more than three corners", 0},
-      {"FewerCoordsThanVertices", [] { RemoveLine(kBox, 10); }, "warning: Objects/box.obj: ", "5 'v' lines but 4 'vt' lines", 0},
+      {"FewerCoordsThanVertices", [] { EditLines(kBox, 10, 1, {}); }, "warning: Objects/box.obj: ", "5 'v' lines but 4 'vt' lines", 0},
       {"NoFaces", [] { WriteFile(kBox, std::string(kBoxMesh).substr(0, std::string(kBoxMesh).find("f "))); }, "error: Objects/box.obj: ", "has no face", 1},
       {"FaceWithoutSlashes", [] { SetLine(kBox, 13, "f 3 4 5"); }, "error: Objects/box.obj:13: ", "without '/'", 1},
       {"FaceWithoutTexture", [] { SetLine(kBox, 13, "f 3//3 4//4 5//5"); }, "error: Objects/box.obj:13: ", "without a texture number", 1},
@@ -338,14 +337,10 @@ TEST(SceneCheck, CommandLine) {
   EXPECT_NE(missing.output.find("no such scene folder"), std::string::npos) << missing.output;
 }
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  std::vector<int> At(int column, int row) const {
-    const uint8_t* p = &rgb[(static_cast<size_t>(row) * width + column) * 3];
-    return {p[0], p[1], p[2]};
-  }
-};
+std::vector<int> At(const Picture& picture, int column, int row) {
+  const uint8_t* p = &picture.rgb[(static_cast<size_t>(row) * picture.width + column) * 3];
+  return {p[0], p[1], p[2]};
+}
 
 Picture ReadPng(const std::string& file) {
   Picture p;
@@ -360,7 +355,7 @@ Picture ReadPng(const std::string& file) {
 int Column(float x) { return static_cast<int>(32 + (x + 50) * 9.6f); }
 int Row(float y) { return static_cast<int>(32 + (50 - y) * 9.6f); }
 
-TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
+TEST(SceneCheck, MapShowsStartObjectsOverfullCellsAndHoles) {
   ScratchDir dir;
   WriteBaseScene();
   WriteGround([](float, float) { return 0.0f; }, 100);
@@ -370,29 +365,25 @@ TEST(SceneCheck, MapShowsStartObjectsAndOverfullCells) {
   const Picture map = ReadPng("map.png");
   ASSERT_EQ(std::make_pair(map.width, map.height), std::make_pair(1024, 1024));
   // The start, and its heading along +X.
-  EXPECT_EQ(map.At(512, 512), (std::vector<int>{255, 255, 255}));
-  EXPECT_EQ(map.At(512 + 26, 512), (std::vector<int>{255, 255, 255}));
-  EXPECT_EQ(map.At(512 - 26, 512), (std::vector<int>{40, 160, 40}));
+  EXPECT_EQ(At(map, 512, 512), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(At(map, 512 + 26, 512), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(At(map, 512 - 26, 512), (std::vector<int>{40, 160, 40}));
   // Both objects ringed in yellow.
-  EXPECT_EQ(map.At(Column(-20) + 6, Row(10)), (std::vector<int>{255, 220, 0}));
-  EXPECT_EQ(map.At(Column(20), Row(20) - 6), (std::vector<int>{255, 220, 0}));
+  EXPECT_EQ(At(map, Column(-20) + 6, Row(10)), (std::vector<int>{255, 220, 0}));
+  EXPECT_EQ(At(map, Column(20), Row(20) - 6), (std::vector<int>{255, 220, 0}));
   // The overfull cell 20..30 in X and Y tinted red over the texture; a cell beside it not.
-  EXPECT_EQ(map.At(Column(22), Row(28)), (std::vector<int>{40 / 2 + 255 / 2, 160 / 2, 40 / 2}));
-  EXPECT_EQ(map.At(Column(32), Row(28)), (std::vector<int>{40, 160, 40}));
+  EXPECT_EQ(At(map, Column(22), Row(28)), (std::vector<int>{40 / 2 + 255 / 2, 160 / 2, 40 / 2}));
+  EXPECT_EQ(At(map, Column(32), Row(28)), (std::vector<int>{40, 160, 40}));
   // Outside the terrain, the margin.
-  EXPECT_EQ(map.At(5, 5), (std::vector<int>{32, 36, 44}));
-}
-
-TEST(SceneCheck, MapShowsCellsWithHoles) {
-  ScratchDir dir;
-  WriteBaseScene();
+  EXPECT_EQ(At(map, 5, 5), (std::vector<int>{32, 36, 44}));
+  // With 100 divisions, cell (2, 1) lies in the middle of a face filed only in the cells of its corners: blue;
+  // cell (1, 1) holds a corner.
+  WriteGround([](float, float) { return 0.0f; });
   SetLine(kSettings, 9, "100");
   ASSERT_EQ(Check(dir.path(), "--map map.png").exit, 1);
-  const Picture map = ReadPng("map.png");
-  ASSERT_EQ(map.width, 1024);
-  // Cell (2, 1), the middle of a face filed only in the cells of its corners; cell (1, 1) holds a corner.
-  EXPECT_EQ(map.At(Column(-48.5f), Row(-49.5f)), (std::vector<int>{40 / 2, 160 / 2 + 96 / 2, 40 / 2 + 255 / 2}));
-  EXPECT_EQ(map.At(Column(-49.5f), Row(-49.5f)), (std::vector<int>{40, 160, 40}));
+  const Picture holes = ReadPng("map.png");
+  EXPECT_EQ(At(holes, Column(-48.5f), Row(-49.5f)), (std::vector<int>{40 / 2, 160 / 2 + 96 / 2, 40 / 2 + 255 / 2}));
+  EXPECT_EQ(At(holes, Column(-49.5f), Row(-49.5f)), (std::vector<int>{40, 160, 40}));
 }
 
 // The map's name is taken from where the command runs, not from inside the scene.
@@ -408,7 +399,7 @@ TEST(SceneCheck, MapShadesSlopes) {
   const Picture map = ReadPng("map.png");
   ASSERT_EQ(map.width, 1024);
   // East of the origin the ground rises toward +X and faces the light from the north-west: brighter.
-  EXPECT_GT(map.At(Column(35), Row(-35))[1], map.At(Column(-35), Row(-35))[1] + 10);
+  EXPECT_GT(At(map, Column(35), Row(-35))[1], At(map, Column(-35), Row(-35))[1] + 10);
 }
 
 }  // namespace
