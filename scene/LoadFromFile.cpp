@@ -401,12 +401,16 @@ static void LoadSection(int section, const std::vector<CLinkInfo>& links, int co
   }
 }
 
-void ClearScene() {
+void ClearLinks() {
   LinkInfo = CLinkInfo{};
   LocationLinks.clear();
   HorizonLinks.clear();
   ObjectsLinks.clear();
   CountLocationLinks = CountHorizonLinks = CountObjectsLinks = CountSectionLinkInfo = 0;
+}
+
+void ClearScene() {
+  ClearLinks();
   Model = CModel{};
   LocationModel.clear();
   HorizonModel.clear();

@@ -72,8 +72,10 @@ void LoadLink();
 void LoadModel();
 void linkFile();
 void LoadGLTextures();
-// Empties the link, model and texture lists and their counters, as they are when the process starts, so that
-// a scene can be loaded again in the same process.
+// Empties the link lists and their counters, as they are when the process starts.
+void ClearLinks();
+// ClearLinks, and the model and texture lists and their counters too, so that a scene can be loaded again in
+// the same process.
 void ClearScene();
 // Appends `item` to the list of the section being loaded (NamSectionModel, 1..4), logging at level 2 one
 // line a section, whether it took the item or not.

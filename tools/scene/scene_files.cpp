@@ -344,11 +344,7 @@ std::optional<std::string> ReadSceneText(const std::string& file) {
 namespace {
 
 LinkDoc ParseLinkText(const std::string& bytes) {
-  LocationLinks.clear();
-  HorizonLinks.clear();
-  ObjectsLinks.clear();
-  CountLocationLinks = CountHorizonLinks = CountObjectsLinks = CountSectionLinkInfo = 0;
-  LinkInfo = CLinkInfo{};
+  ClearLinks();
   ReadLinkText(bytes.data(), bytes.size());
   LinkDoc doc;
   const std::vector<CLinkInfo>* lists[3] = {&LocationLinks, &HorizonLinks, &ObjectsLinks};
