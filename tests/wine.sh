@@ -49,8 +49,20 @@ ends_with_deinit() {
   tail -n 2 "$1" | grep -q 'init  DeInit() - Deinitialization OpenGL'
 }
 
+# ink BMP FIRST LAST: the overlay's black glyph pixels in rows FIRST to LAST, counted from the top of an
+# 800 x 600 24-bit BMP: "LEFT RIGHT", the columns of the leftmost and the rightmost.
+ink() {
+  od -An -v -tu1 -j $((54 + (599 - $3) * 2400)) -N $((($3 - $2 + 1) * 2400)) "$1" | awk '
+    { for (i = 1; i <= NF; i++) { s += $i; if (++k % 3) continue; x = (k / 3 - 1) % 800
+        if (s == 0) { if (!n++ || x < l) l = x; if (x > r) r = x }; s = 0 } }
+    END { print l + 0, r + 0 }'
+}
+
 start=$(date +%s)
 wineboot -i >/dev/null 2>&1
+# Windows has Courier New; Wine, lacking it, would draw the overlay in a proportional face. Its metric twin, which
+# the Linux build's font lookup finds too, stands in, so that both builds draw the same glyphs.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f >/dev/null 2>&1
 
 # The scripted flight on both builds, at log levels 1 and 2.
 for level in 1 2; do
@@ -68,6 +80,29 @@ for level in 1 2; do
   check "flight at log level $level: the same screenshot below the text, but for at most 0.5 %" \
     '[ -s "$w/shot.bmp" ] && [ "$n" -le 2144 ]'
 done
+
+# The overlay's first line as drawn (rows 8 to 22, above its descenders): the same glyphs at the same place, and the
+# same extent where the blank's glyph list moves the raster position by the blank's advance, as Windows documents
+# for wglUseFontBitmaps. Debian 12's Mesa (22.3) drops the zero-size glBitmap with no bitmap that Wine records for a
+# glyph without ink from a display list (GL_OUT_OF_MEMORY, 0x505): there the blanks move nothing and the line is
+# shorter by their advances. The probe builds the lists with the program's own BuildFont. On Linux the line's ink
+# spans a letter's advance for each character but the last, plus that one's ink.
+read -r advance move letter error <<EOF
+$(probe font)
+EOF
+blanks=$(head -n 1 "$l/overlay.txt" | tr -cd ' ' | wc -c)
+length=$(head -n 1 "$l/overlay.txt" | tr -d '\r\n' | wc -c)
+short=$((blanks * (${advance:-0} - ${move:-0})))
+linux_ink=$(ink "$l/shot.bmp" 8 22)
+windows_ink=$(ink "$w/shot.bmp" 8 22)
+echo "the overlay's glyph lists: a blank moves ${move:-?} px (its advance ${advance:-?} px), a G ${letter:-?} px; GL error ${error:-?}"
+check "the overlay's first line: ink at columns ${linux_ink% *} to ${linux_ink#* } on Linux, ${windows_ink% *} to \
+${windows_ink#* } on Windows ($length characters, $blanks blanks: shorter by $short px)" \
+  '[ "${letter:-0}" -gt 0 ] && { [ "$move" = "$advance" ] || { [ "$move" = 0 ] && [ "$error" = 0x505 ]; }; } &&
+   [ "${linux_ink% *}" -lt "${linux_ink#* }" ] && [ "${windows_ink% *}" = "${linux_ink% *}" ] &&
+   [ $((${linux_ink#* } - ${linux_ink% *} - (length - 1) * letter)) -ge 0 ] &&
+   [ $((${linux_ink#* } - ${linux_ink% *} - (length - 1) * letter)) -lt "$letter" ] &&
+   [ $((${windows_ink#* } + short - ${linux_ink#* })) -ge -4 ] && [ $((${windows_ink#* } + short - ${linux_ink#* })) -le 4 ]'
 
 # Scene files with CRLF line ends, as Windows editors save them, fly the same.
 scene "$work/crlf" 1
