@@ -3,7 +3,7 @@
 //   winprobe close   sends the close command of the window menu, as the close box does
 //   winprobe error   prints the text of the message box titled "Error"
 //   winprobe font    builds the overlay's glyph lists as the program does, in a window of its own, and prints
-//                    "BLANK_INC BLANK_MOVE LETTER_MOVE GL_ERROR": the blank's advance as GDI reports it, how far
+//                    "BLANK_ADVANCE BLANK_MOVE LETTER_MOVE GL_ERROR": the blank's advance as GDI reports it, how far
 //                    the blank's and the letter G's lists move the raster position, and the GL error of the build
 #include <windows.h>
 
@@ -50,7 +50,7 @@ static int Font() {
   if (!wglMakeCurrent(dc, wglCreateContext(dc))) return 1;
   glMatrixMode(GL_PROJECTION);
   glOrtho(0, 300, 0, 200, -1, 1);
-  glGetError();
+  glGetError();  // an error from before the build is not the build's
   BuildFont();
   const GLenum error = glGetError();
   static const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
