@@ -185,7 +185,13 @@ case "$mode" in
     ;;
   package)
     install_packages demo tools package
-    build build/package "" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DGLIDE_TESTS=OFF -DGLIDE_BENCH=OFF
+    # Debian's hardening flags, as its own packages are built: stack protector, fortified functions, relocations
+    # made read-only and bound at start.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    build build/package "" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DGLIDE_TESTS=OFF -DGLIDE_BENCH=OFF \
+      -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)" \
+      -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+      -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
     rm -rf build/package/package
     if ! (cd build/package && cpack -G DEB) >build/package/cpack.log 2>&1; then
       cat build/package/cpack.log

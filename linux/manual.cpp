@@ -51,11 +51,17 @@ std::string Paragraphs(const std::string& text) {
 }
 
 std::string Bold(const std::string& text) { return "\\fB" + Roff(text) + "\\fR"; }
+// An option's name in bold, every dash a minus sign, so that it can be copied into a command line.
+std::string Name(const std::string& name) {
+  std::string out = "\\fB";
+  for (char c : name) out += c == '-' ? std::string("\\-") : std::string(1, c);
+  return out + "\\fR";
+}
 std::string Italic(const std::string& text) { return "\\fI" + Roff(text) + "\\fR"; }
 
 std::string OptionWords(const ManOption& option, bool alias = true) {
-  std::string words = option.alias.empty() || !alias ? "" : Bold(option.alias) + ", ";
-  words += Bold(option.name);
+  std::string words = option.alias.empty() || !alias ? "" : Name(option.alias) + ", ";
+  words += Name(option.name);
   return option.metavar.empty() ? words : words + " " + Italic(option.metavar);
 }
 
