@@ -201,6 +201,11 @@ case "$mode" in
     mkdir -p dist
     deb=$(basename build/package/package/glide_*.deb)
     cp "build/package/package/$deb" dist/
+    # Debian's checks of a package: errors stop here; warnings and notes are printed for whoever packs it.
+    if ! lintian --fail-on error "dist/$deb"; then
+      echo "lintian finds errors in dist/$deb; see above."
+      stop
+    fi
     echo "Built $root/dist/$deb; install it with: sudo apt install ./dist/$deb"
     ;;
   test)
