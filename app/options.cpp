@@ -103,14 +103,14 @@ static std::string NameOf(const std::filesystem::path& path) {
   }
 }
 
+// Where glide started, before any -C: the files of --keys, --screenshot and --overlay are taken from there.
+static std::string startFolder;
+
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
-static std::string FromStartFolder(const std::string& startFolder, const char* path) {
+static std::string FromStartFolder(const char* path) {
   if (PathOf(path).has_root_path() || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
-
-// Where glide started, before any -C: the files of --keys, --screenshot and --overlay are taken from there.
-static std::string startFolder;
 
 // Whether -C named the scene folder.
 static bool folderGiven;
@@ -141,17 +141,17 @@ const GlideOption GlideOptions[] = {
      "KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit,\n"
      "in any case",
      [](const char* value) {
-       strKeyScript = FromStartFolder(startFolder, value);
+       strKeyScript = FromStartFolder(value);
        return -1;
      }},
     {"--screenshot", nullptr, "FILE", "save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP",
      [](const char* value) {
-       strScreenshot = FromStartFolder(startFolder, value);
+       strScreenshot = FromStartFolder(value);
        return -1;
      }},
     {"--overlay", nullptr, "FILE", "write the last frame's three overlay lines to FILE",
      [](const char* value) {
-       strOverlayFile = FromStartFolder(startFolder, value);
+       strOverlayFile = FromStartFolder(value);
        return -1;
      }},
     {"--batch", nullptr, nullptr, "report errors on stderr instead of message boxes",
@@ -177,13 +177,18 @@ const GlideOption GlideOptions[] = {
 };
 const int CountGlideOptions = static_cast<int>(std::size(GlideOptions));
 
+// "--keys FILE": the option with its value's name.
+static std::string OptionWord(const GlideOption& option) {
+  return std::string(option.name) + (option.metavar ? std::string(" ") + option.metavar : "");
+}
+
 std::string UsageText() {
   std::string text = "usage: glide";
   // Lines of at most 110 characters, the later ones indented to the first option.
   const size_t indent = text.size() + 1;
   size_t width = 0, lineStart = 0;
   for (const GlideOption& option : GlideOptions) {
-    const std::string word = std::string(option.name) + (option.metavar ? std::string(" ") + option.metavar : "");
+    const std::string word = OptionWord(option);
     width = std::max(width, word.size());
     if (text.size() - lineStart + word.size() + 3 > 110) {
       lineStart = text.size() + 1;
@@ -193,7 +198,7 @@ std::string UsageText() {
   }
   text += "\n";
   for (const GlideOption& option : GlideOptions) {
-    const std::string word = std::string(option.name) + (option.metavar ? std::string(" ") + option.metavar : "");
+    const std::string word = OptionWord(option);
     std::string help = option.help;
     for (size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += width + 5)
       help.insert(at + 1, width + 4, ' ');

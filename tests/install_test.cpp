@@ -63,6 +63,8 @@ TEST_F(Manual, EveryOptionOfGlideIsInItsUsageHelpManualAndCompletion) {
     EXPECT_NE(page.find(".TP\n" + (option.alias ? InRoff(option.alias) + ", " : "") + InRoff(option.name)),
               std::string::npos) << option.name << " is not in the manual's options";
   }
+  EXPECT_EQ(RunCapture(DemoPath() + " --help"), help);
+  EXPECT_EQ(RunCapture(DemoPath() + " -h"), help);
   EXPECT_EQ(Completions("glide", "-"), declared);
   EXPECT_EQ(Completions("glide", "--batch --ke"), std::set<std::string>{"--keys"});
   EXPECT_EQ(Completions("glide", "-C sc"), std::set<std::string>{"scenes"});
