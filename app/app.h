@@ -29,8 +29,26 @@ bool bSetupPixelFormat(HDC hdc);
 void InitializeOpenGL(int width, int height);
 void SizeOpenGLScreen(int width, int height);
 
+// One option of glide. The parser, the usage text, the manual page and the shell completion are all made from
+// these declarations.
+struct GlideOption {
+  const char* name;
+  const char* alias;    // another spelling, or null
+  const char* metavar;  // the value's name, or null where the option takes none
+  const char* help;     // lines after the first continue under it
+  // Takes the value (null where there is none): -1 to go on, or the exit code that ends the run.
+  int (*apply)(const char* value);
+};
+extern const GlideOption GlideOptions[];
+extern const int CountGlideOptions;
+// The usage line, the table of options and the closing note, as --help prints them.
+std::string UsageText();
+
 // Returns -1 to go on, or the exit code when the options end the run (help, a bad option or script).
 int ParseOptions(int argc, char** argv);
+// An installed glide started without -C where there is no scene flies the user's own copy of the bundled
+// scene, made on the first such start: -1 to go on, or the exit code after the "Error" message box.
+int EnterUsersScene();
 void StartScript();
 void FinishFrame();
 void SaveLastFrame();

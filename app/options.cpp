@@ -34,24 +34,6 @@ static std::vector<uint8_t> lastFrame;
 static char lastOverlay[3][255];
 static int lastWidth, lastHeight;
 
-static const char* const strUsage =
-    "usage: glide [-C DIR] [--frames N] [--keys FILE] [--screenshot FILE] [--overlay FILE] [--batch] [--help]\n"
-    "             [--version]\n"
-    "  -C DIR             run in folder DIR (the scene's files are read relative to it; the files of\n"
-    "                     --keys, --screenshot and --overlay stay relative to the folder glide started in)\n"
-    "  --frames N         quit after N rendered frames, as if Esc was pressed\n"
-    "  --keys FILE        replay a key script: lines 'FRAME down|up KEY', '#' starts a comment;\n"
-    "                     an event of frame F is seen by frame F (frames count from 1);\n"
-    "                     KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit,\n"
-    "                     in any case\n"
-    "  --screenshot FILE  save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP\n"
-    "  --overlay FILE     write the last frame's three overlay lines to FILE\n"
-    "  --batch            report errors on stderr instead of message boxes\n"
-    "  --no-vsync         do not wait for the display between frames (for benchmarks)\n"
-    "  --help             show this text\n"
-    "  --version          show the version\n"
-    "Without a display, errors always go to stderr.\n";
-
 static WPARAM ParseKeyName(std::string name) {
   static const std::map<std::string, WPARAM> named = {
       {"left", VK_LEFT}, {"right", VK_RIGHT}, {"up", VK_UP}, {"down", VK_DOWN}, {"escape", VK_ESCAPE},
@@ -121,53 +103,126 @@ static std::string NameOf(const std::filesystem::path& path) {
   }
 }
 
+// Where glide started, before any -C: the files of --keys, --screenshot and --overlay are taken from there.
+static std::string startFolder;
+
 // A relative path of the command line, taken from the folder glide started in whatever -C says.
-static std::string FromStartFolder(const std::string& startFolder, const char* path) {
+static std::string FromStartFolder(const char* path) {
   if (PathOf(path).has_root_path() || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
 
+// Whether -C named the scene folder.
+static bool folderGiven;
+
+static int EnterFolder(const char* folder) {
+  folderGiven = true;
+  std::error_code error;
+  std::filesystem::current_path(PathOf(folder), error);
+  if (!error) return -1;
+  std::fprintf(stderr, "glide: cannot enter folder %s\n", folder);
+  return 2;
+}
+
+const GlideOption GlideOptions[] = {
+    {"-C", nullptr, "DIR",
+     "run in folder DIR (the scene's files are read relative to it; the files of\n"
+     "--keys, --screenshot and --overlay stay relative to the folder glide started in)",
+     EnterFolder},
+    {"--frames", nullptr, "N", "quit after N rendered frames, as if Esc was pressed",
+     [](const char* value) {
+       if (ParseCount(value, &iFrameLimit)) return -1;
+       std::fprintf(stderr, "glide: --frames needs a whole number from 1 to 1000000000\n");
+       return 2;
+     }},
+    {"--keys", nullptr, "FILE",
+     "replay a key script: lines 'FRAME down|up KEY', '#' starts a comment;\n"
+     "an event of frame F is seen by frame F (frames count from 1);\n"
+     "KEY is Left, Right, Up, Down, Escape, F1..F12, Space, a letter or a digit,\n"
+     "in any case",
+     [](const char* value) {
+       strKeyScript = FromStartFolder(value);
+       return -1;
+     }},
+    {"--screenshot", nullptr, "FILE", "save the last rendered frame: PNG when FILE ends in .png, else a 24-bit BMP",
+     [](const char* value) {
+       strScreenshot = FromStartFolder(value);
+       return -1;
+     }},
+    {"--overlay", nullptr, "FILE", "write the last frame's three overlay lines to FILE",
+     [](const char* value) {
+       strOverlayFile = FromStartFolder(value);
+       return -1;
+     }},
+    {"--batch", nullptr, nullptr, "report errors on stderr instead of message boxes",
+     [](const char*) {
+       bBatchMode = 1;
+       return -1;
+     }},
+    {"--no-vsync", nullptr, nullptr, "do not wait for the display between frames (for benchmarks)",
+     [](const char*) {
+       bNoVsync = true;
+       return -1;
+     }},
+    {"--help", "-h", nullptr, "show this text",
+     [](const char*) {
+       std::fputs(UsageText().c_str(), stdout);
+       return 0;
+     }},
+    {"--version", nullptr, nullptr, "show the version",
+     [](const char*) {
+       std::printf("glide %s\n", GLIDE_VERSION);
+       return 0;
+     }},
+};
+const int CountGlideOptions = static_cast<int>(std::size(GlideOptions));
+
+// "--keys FILE": the option with its value's name.
+static std::string OptionWord(const GlideOption& option) {
+  return std::string(option.name) + (option.metavar ? std::string(" ") + option.metavar : "");
+}
+
+std::string UsageText() {
+  std::string text = "usage: glide";
+  // Lines of at most 110 characters, the later ones indented to the first option.
+  const size_t indent = text.size() + 1;
+  size_t width = 0, lineStart = 0;
+  for (const GlideOption& option : GlideOptions) {
+    const std::string word = OptionWord(option);
+    width = std::max(width, word.size());
+    if (text.size() - lineStart + word.size() + 3 > 110) {
+      lineStart = text.size() + 1;
+      text.append("\n").append(indent - 1, ' ');
+    }
+    text.append(" [").append(word).append("]");
+  }
+  text += "\n";
+  for (const GlideOption& option : GlideOptions) {
+    const std::string word = OptionWord(option);
+    std::string help = option.help;
+    for (size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += width + 5)
+      help.insert(at + 1, width + 4, ' ');
+    text += "  " + word + std::string(width - word.size() + 2, ' ') + help + "\n";
+  }
+  return text + "Without a display, errors always go to stderr.\n";
+}
+
 int ParseOptions(int argc, char** argv) {
   std::error_code error;
-  const std::string startFolder = NameOf(std::filesystem::current_path(error));
+  startFolder = NameOf(std::filesystem::current_path(error));
   if (!HasDisplay()) bBatchMode = 1;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(strUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      std::printf("glide %s\n", GLIDE_VERSION);
-      return 0;
-    } else if (arg == "--batch") {
-      bBatchMode = 1;
-    } else if (arg == "--no-vsync") {
-      bNoVsync = true;
-    } else if (arg == "-C" && hasValue) {
-      std::filesystem::current_path(PathOf(argv[++i]), error);
-      if (error) {
-        std::fprintf(stderr, "glide: cannot enter folder %s\n", argv[i]);
-        return 2;
-      }
-    } else if (arg == "--frames" && hasValue) {
-      if (!ParseCount(argv[++i], &iFrameLimit)) {
-        std::fprintf(stderr, "glide: --frames needs a whole number from 1 to 1000000000\n");
-        return 2;
-      }
-    } else if (arg == "--keys" && hasValue) {
-      strKeyScript = FromStartFolder(startFolder, argv[++i]);
-    } else if (arg == "--screenshot" && hasValue) {
-      strScreenshot = FromStartFolder(startFolder, argv[++i]);
-    } else if (arg == "--overlay" && hasValue) {
-      strOverlayFile = FromStartFolder(startFolder, argv[++i]);
-    } else {
-      std::fprintf(stderr, "glide: unknown option or missing value: %s\n%s", arg.c_str(), strUsage);
+    const GlideOption* option = std::find_if(std::begin(GlideOptions), std::end(GlideOptions), [&](const GlideOption& o) {
+      return std::strcmp(argv[i], o.name) == 0 || (o.alias && std::strcmp(argv[i], o.alias) == 0);
+    });
+    if (option == std::end(GlideOptions) || (option->metavar && i + 1 == argc)) {
+      std::fprintf(stderr, "glide: unknown option or missing value: %s\n%s", argv[i], UsageText().c_str());
       return 2;
     }
+    if (const int code = option->apply(option->metavar ? argv[++i] : nullptr); code >= 0) return code;
   }
   if (!strKeyScript.empty() && !LoadScript(strKeyScript)) return 2;
-  return -1;
+  return folderGiven ? -1 : EnterUsersScene();
 }
 
 // Posts the script's key messages for the frame about to be rendered, so they are dispatched before it.

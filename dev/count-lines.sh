@@ -6,6 +6,6 @@ count() {
     grep -v '^[[:space:]]*$' | grep -vc '^[[:space:]]*//'
 }
 program=$(count app config scene image physics render platform)
-tools=$(count tools)
+tools=$(count tools linux)
 tests=$(count tests)
 echo "program $program, tools $tools, tests $tests: tests are $((100 * tests / (program + tools + tests))) % of all"

@@ -18,7 +18,9 @@ fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >"$build.configure.log" 2>&1 || {
   cat "$build.configure.log"; exit 1; }
-cmake --build "$build" >/dev/null || { echo "the unmutated tree does not build"; exit 1; }
+# make_all: the build, and the Debian package that the install tests unpack.
+make_all() { cmake --build "$build" && (cd "$build" && cpack -G DEB >/dev/null); }
+make_all >/dev/null || { echo "the unmutated tree does not build"; exit 1; }
 
 # run_tests FOLDER: 0 when every test program passes; the failing program's name on stdout otherwise.
 run_tests() {
@@ -63,7 +65,7 @@ text = open(path, encoding="utf-8").read()
 open(path, "w", encoding="utf-8").write(text.replace(old, new, 1))
 PY
   start=$(date +%s)
-  if ! cmake --build "$build" >"$build/mutant.log" 2>&1; then
+  if ! make_all >"$build/mutant.log" 2>&1; then
     verdict="does not build"
     stillborn=$((stillborn + 1))
   elif failing=$(run_tests "$folder"); then
@@ -77,5 +79,5 @@ PY
   trap - INT TERM
   echo "$id $files: $verdict ($(( $(date +%s) - start )) s)"
 done <"$list"
-cmake --build "$build" >/dev/null
+make_all >/dev/null
 echo "$caught of $total caught, $missed missed, $stillborn not built or not found"

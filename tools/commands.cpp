@@ -48,6 +48,19 @@ const Command* Find(const std::string& name) {
 
 }  // namespace
 
+const std::vector<OptionSpec>& ProgramOptions() {
+  static const std::vector<OptionSpec> options = {
+      Option(OptionKind::kFlag, "--help", "", "show the list of commands"),
+      Option(OptionKind::kFlag, "--version", "", "show the version")};
+  return options;
+}
+
+std::vector<const CommandSpec*> Commands() {
+  std::vector<const CommandSpec*> specs;
+  for (const Command& c : kCommands) specs.push_back(c.spec);
+  return specs;
+}
+
 const CommandSpec* FindCommand(const std::string& name) {
   const Command* command = Find(name);
   return command ? command->spec : nullptr;

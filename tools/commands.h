@@ -7,6 +7,10 @@
 
 #include "tools/scene/cli.h"
 
+// The declarations of every command, in the order of the list of commands.
+std::vector<const CommandSpec*> Commands();
+// The options of glide-scene itself, before any command: --help and --version.
+const std::vector<OptionSpec>& ProgramOptions();
 // The declaration of the command called `name`, or null.
 const CommandSpec* FindCommand(const std::string& name);
 

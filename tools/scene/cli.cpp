@@ -153,8 +153,7 @@ static void CheckValues(const OptionSpec& spec, const std::vector<std::string>& 
     throw UsageError(spec.name + " must be a whole number");
 }
 
-// The declared options, the limits of reading ones and --help.
-static std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
+std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
   std::vector<OptionSpec> all = command.options;
   if (command.reads) all.insert(all.end(), LimitOptions().begin(), LimitOptions().end());
   all.push_back(Option(OptionKind::kFlag, "--help", "", ""));
@@ -179,6 +178,13 @@ std::optional<Args> ParseCommand(const std::vector<std::string>& argv, const Com
   return args;
 }
 
+std::string OptionHelp(const OptionSpec& spec) {
+  std::string help = spec.help;
+  if (const size_t at = help.find("{range}"); at != std::string::npos)
+    help.replace(at, 7, Number(spec.least) + " to " + Number(spec.most));
+  return help;
+}
+
 static std::string Usage(const OptionSpec& spec) {
   return "[" + spec.name + (spec.metavar.empty() ? "" : " " + spec.metavar) + "]" + (spec.repeats ? "..." : "");
 }
@@ -189,12 +195,8 @@ static std::string Table(const std::vector<OptionSpec>& specs, const std::vector
   std::vector<std::pair<std::string, std::string>> rows;
   for (const Positional& p : positional)
     if (!p.help.empty()) rows.emplace_back(p.name, p.help);
-  for (const OptionSpec& spec : specs) {
-    std::string help = spec.help;
-    if (const size_t at = help.find("{range}"); at != std::string::npos)
-      help.replace(at, 7, Number(spec.least) + " to " + Number(spec.most));
-    rows.emplace_back(spec.name + (spec.metavar.empty() ? "" : " " + spec.metavar), help);
-  }
+  for (const OptionSpec& spec : specs)
+    rows.emplace_back(spec.name + (spec.metavar.empty() ? "" : " " + spec.metavar), OptionHelp(spec));
   size_t width = 0;
   for (const auto& [word, help] : rows) width = std::max(width, word.size());
   std::string out;

@@ -84,6 +84,10 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
 // A command's arguments, with the count of positional ones and every option's values checked as declared
 // (UsageError); nothing where --help was given.
 std::optional<Args> ParseCommand(const std::vector<std::string>& argv, const CommandSpec& command);
+// The options a command takes: its declared ones, the limits of reading ones, and --help.
+std::vector<OptionSpec> AllOptions(const CommandSpec& command);
+// An option's help as the help's table shows it, "{range}" filled in.
+std::string OptionHelp(const OptionSpec& spec);
 // "usage: glide-scene NAME ..." with the description, a table of the arguments and options, and the notes.
 std::string HelpText(const CommandSpec& command);
 // The command with its positional arguments, "[...]" where it takes options: "terrain DIR INPUT [...]".
