@@ -7,8 +7,8 @@
 #include "tools/object/object.h"
 #include "tools/object/object_bake.h"
 #include "tools/object/object_model.h"
-#include "tools/scene/scene_files.h"
 #include "tools/scene/progress.h"
+#include "tools/scene/scene_files.h"
 #include "tools/scene/scene_view.h"
 #include "tools/scene/watchdog.h"
 

@@ -68,7 +68,7 @@ std::string Whole(double value) { return std::to_string(static_cast<long long>(v
 // million faces) need under 1 GB and 30 s on a busy two-core machine: the defaults leave four times that.
 // The program alone, with its libraries, holds about 50 MB. Most of assimp's readers report only their start
 // and end, so the stall limit must outlast a whole read of the largest model: 4,000,000 triangles of glTF or
-// binary PLY take under 5 s.
+// binary PLY go at most 8 s without progress on a two-core machine under a load of 9.
 const std::vector<OptionSpec>& LimitOptions() {
   static const std::vector<OptionSpec> limits = [] {
     std::vector<OptionSpec> all{
@@ -166,7 +166,10 @@ int RunWatched(char** argv, const char* command) {
         const auto now = std::chrono::steady_clock::now();
         if (pending[0] == 'P') {
           const double fraction = std::strtod(pending.c_str() + 1, nullptr);
-          if (fraction > best) best = fraction, progressed = now;
+          if (fraction > best) {
+            best = fraction;
+            progressed = now;
+          }
           continue;
         }
         if (pending[0] == 'S' || pending[0] == 'U') {
