@@ -111,8 +111,8 @@ std::string Number(double value);
 // otherwise move the cursor or clear the screen.
 std::string Printable(const std::string& text);
 
-// One warning line of a command on stderr, made printable: "glide-scene COMMAND: warning: TEXT", never on
-// the line of a progress line (see Step).
+// One warning line of a command on stderr, made printable: "glide-scene COMMAND: warning: TEXT", never
+// sharing its line with the progress line (see Step).
 void Warn(const std::string& command, const std::string& text);
 
 // The warnings about one input that may repeat item by item, one line a kind: a kind with one item warns as
