@@ -560,22 +560,27 @@ TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
   const std::string name = std::string(100, 'n') + ".obj";
   Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", name);  // warned of as small
   const std::string command = std::string(GLIDE_SCENE_PATH) + " object . " + name + " --at 20 20 7";
-  const std::string shown = RunCapture("script -qec '" + command + "' /dev/null");
-  std::vector<std::string> lines;
-  for (size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;) {
-    const size_t end = shown.find_first_of("\r\n\x1b", ++at);
-    if (end != std::string::npos && shown.compare(end, 3, "\x1b[K") == 0) lines.push_back(shown.substr(at, end - at));
+  for (const int columns : {0, 40}) {
+    const std::string shown =
+        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command + "' /dev/null");
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;) {
+      const size_t end = shown.find_first_of("\r\n\x1b", ++at);
+      if (end != std::string::npos && shown.compare(end, 3, "\x1b[K") == 0) lines.push_back(shown.substr(at, end - at));
+    }
+    ASSERT_FALSE(lines.empty()) << shown;
+    bool counted = false, timed = false;
+    for (const std::string& line : lines) {
+      EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }),
+                (columns ? columns : 80) - 1)
+          << line;
+      counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("\u2026: 0%, ") != std::string::npos);
+      timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
+    }
+    EXPECT_TRUE(counted && timed) << shown;
+    EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
   }
-  ASSERT_FALSE(lines.empty()) << shown;
-  bool counted = false, timed = false;
-  for (const std::string& line : lines) {
-    EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 79) << line;
-    counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("%, ") != std::string::npos);
-    timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
-  }
-  EXPECT_TRUE(counted && timed) << shown;
-  EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
-  EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
   EXPECT_EQ(Tool("object . " + name + " --at 20 20 7"), 0);
   EXPECT_EQ(Err().find_first_of("\r\x1b"), std::string::npos) << Err();
   EXPECT_NE(Err().find("warning"), std::string::npos);
