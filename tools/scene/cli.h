@@ -118,7 +118,7 @@ void Warn(const std::string& command, const std::string& text);
 // The warnings about one input that may repeat item by item, one line a kind: a kind with one item warns as
 // that item's own text does; several make "INPUT: N KIND (FIRST, SECOND, THIRD, …)", e.g. "car.glb: 14
 // materials are black but emissive: their emissive colours show, unshaded (Material_6, Material_8, …)".
-// Kinds print in the order they were first added, at Print or at the end of the gathering.
+// Kinds print in the order they were first added, when the gathering ends.
 class GatheredWarnings {
  public:
   GatheredWarnings(const std::string& command, const std::string& input) : command_(command), input_(input) {}
@@ -128,9 +128,9 @@ class GatheredWarnings {
   // One item of the kind `kind` words in the plural; `alone` is its warning where it stays the only one. An
   // item already added to the kind is not counted again.
   void Add(const std::string& kind, const std::string& item, const std::string& alone);
-  void Print();
 
  private:
+  void Print();
   struct Kind {
     std::string words, alone;
     std::vector<std::string> items;
