@@ -81,7 +81,7 @@ void GatheredWarnings::Add(const std::string& kind, const std::string& item, con
   if (std::find(it->items.begin(), it->items.end(), item) == it->items.end()) it->items.push_back(item);
 }
 
-void GatheredWarnings::Print() {
+GatheredWarnings::~GatheredWarnings() {
   constexpr size_t kNamed = 3;
   for (const Kind& kind : kinds_) {
     if (kind.items.size() == 1) {
@@ -93,7 +93,6 @@ void GatheredWarnings::Print() {
     if (kind.items.size() > kNamed) names += ", \u2026";
     Warn(command_, input_ + ": " + std::to_string(kind.items.size()) + " " + kind.words + " (" + names + ")");
   }
-  kinds_.clear();
 }
 
 std::string ReaderReason(const std::string& reason) {

@@ -122,7 +122,7 @@ void Warn(const std::string& command, const std::string& text);
 class GatheredWarnings {
  public:
   GatheredWarnings(const std::string& command, const std::string& input) : command_(command), input_(input) {}
-  ~GatheredWarnings() { Print(); }
+  ~GatheredWarnings();
   GatheredWarnings(const GatheredWarnings&) = delete;
   GatheredWarnings& operator=(const GatheredWarnings&) = delete;
   // One item of the kind `kind` words in the plural; `alone` is its warning where it stays the only one. An
@@ -130,7 +130,6 @@ class GatheredWarnings {
   void Add(const std::string& kind, const std::string& item, const std::string& alone);
 
  private:
-  void Print();
   struct Kind {
     std::string words, alone;
     std::vector<std::string> items;
