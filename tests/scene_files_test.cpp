@@ -17,7 +17,9 @@
 #include "scene_tool.h"
 #include "support.h"
 #include "tools/scene/cli.h"
+#include "tools/scene/progress.h"
 #include "tools/scene/scene_files.h"
+#include "tools/scene/watchdog.h"
 
 namespace {
 
@@ -272,6 +274,8 @@ TEST(SceneReading, BadInputsEndInCleanErrorsWithinTheLimits) {
   } cases[] = {
       {"object scene cut.ply --at 0 0 0 --time-limit 1", 1,
        "cut.ply': it took longer than 1 s (raise the limit with --time-limit SECONDS)", 20},
+      {"object scene cut.ply --at 0 0 0 --stall-limit 2", 1,
+       "cut.ply': it stalled, making no progress for 2 s (raise the limit with --stall-limit SECONDS)", 20},
       {"object scene flood.dae --at 0 0 0 --memory-limit 400", 1,
        "flood.dae': it needed more than 400 MB of memory (raise the limit with --memory-limit MB)", 60},
       {"object scene cut.ply --at 0 0 0 2>err.txt" + crash, 1, "cut.ply' (the reader crashed: ", 60},
@@ -292,6 +296,47 @@ TEST(SceneReading, BadInputsEndInCleanErrorsWithinTheLimits) {
     EXPECT_EQ(WEXITSTATUS(status), c.code) << c.args << "\n" << err;
     EXPECT_NE(err.find(c.says), std::string::npos) << c.args << "\n" << err;
     EXPECT_LT(seconds, c.most) << c.args;
+  }
+}
+
+// A stand-in reader, run by this test's own program in the watched child, reports every 0.2 s for 3 s under a
+// stall limit of 1 s: growing each time, it reads to the end; stuck at one fraction after 0.6 s, it is stopped.
+TEST(SceneReading, AStalledReadIsStoppedAndASlowOneIsNot) {
+  const char* const kStandIn = "GLIDE_TEST_STAND_IN";
+  if (const char* how = std::getenv(kStandIn); how && IsWatchedChild()) {
+    ReadWatched("stand-in.obj", ReadLimits{4096, 60, 1}, "a model file", [how] {
+      const Step reading("reading stand-in.obj", true);
+      for (int k = 1; k <= 15; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ReportProgress(std::string(how) == "slow" || k <= 3 ? k / 15.0 : 0.2);
+      }
+    });
+    std::_Exit(0);
+  }
+  std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::string filter = "--gtest_filter=" + std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()) +
+                       "." + testing::UnitTest::GetInstance()->current_test_info()->name();
+  char* argv[] = {self.data(), filter.data(), nullptr};
+  for (const std::string how : {"slow", "stuck"}) {
+    setenv(kStandIn, how.c_str(), 1);
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    const int code = RunWatched(argv, "object");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::string err = testing::internal::GetCapturedStderr();
+    unsetenv(kStandIn);
+    if (how == "slow") {
+      EXPECT_EQ(code, 0) << err;
+      EXPECT_EQ(err, "");
+      EXPECT_GE(seconds, 3);
+    } else {
+      EXPECT_EQ(code, 1);
+      EXPECT_NE(err.find("glide-scene object: cannot read 'stand-in.obj': it stalled, making no progress for 1 s "
+                         "(raise the limit with --stall-limit SECONDS)"),
+                std::string::npos)
+          << err;
+      EXPECT_LT(seconds, 5) << "stopped within the stall limit of its last progress";
+    }
   }
 }
 

@@ -411,6 +411,22 @@ TEST_F(SceneObject, EmissiveAndUnlitColoursShowUnshaded) {
       EXPECT_NE(err.find(c.warning), std::string::npos) << err;
     }
   }
+  // Many materials warned of alike make one line that counts them and names the first few.
+  std::string obj = "mtllib lamps.mtl\n", mtl;
+  for (int k = 0; k < 14; ++k) {
+    const std::string n = std::to_string(k);
+    mtl += "newmtl lamp" + n + "\nKd 0 0 0\nKe 1 0.5 0\n";
+    obj += "v " + n + " 0 0\nv " + n + ".5 0 0\nv " + n + " 1 0\nusemtl lamp" + n + "\nf -3 -2 -1\n";
+  }
+  WriteFile("lamps.obj", obj);
+  WriteFile("lamps.mtl", mtl);
+  const std::string err = Placed("lamps.obj --at 20 20 0").err;
+  EXPECT_EQ(err.find("warning"), err.rfind("warning")) << err;
+  EXPECT_NE(err.find("warning: " + fs::absolute("lamps.obj").string() +
+                     ": 14 materials are black but emissive: their emissive colours show, unshaded (lamp"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find(", \u2026)\n"), std::string::npos) << err;
 }
 
 // A plain ball gets a patch per triangle; a pictured one of about 4,000 triangles keeps its own UVs and a
@@ -535,6 +551,39 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
   const Ran unmade = RunHere("object . cube.obj --at 20 20");
   EXPECT_EQ(unmade.code, 1);
   EXPECT_NE(unmade.err.find("glide-scene new ."), std::string::npos) << unmade.err;
+}
+
+// On a terminal the steps show on one line redrawn in place, a step whose reader reports with how far it has
+// come, cut to the terminal's width (80 where it reports none), and cleared before a warning; in a pipe
+// nothing of it shows.
+TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
+  const std::string name = std::string(100, 'n') + ".obj";
+  Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", name);  // warned of as small
+  const std::string command = std::string(GLIDE_SCENE_PATH) + " object . " + name + " --at 20 20 7";
+  for (const int columns : {0, 40}) {
+    const std::string shown =
+        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command + "' /dev/null");
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;) {
+      const size_t end = shown.find_first_of("\r\n\x1b", ++at);
+      if (end != std::string::npos && shown.compare(end, 3, "\x1b[K") == 0) lines.push_back(shown.substr(at, end - at));
+    }
+    ASSERT_FALSE(lines.empty()) << shown;
+    bool counted = false, timed = false;
+    for (const std::string& line : lines) {
+      EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }),
+                (columns ? columns : 80) - 1)
+          << line;
+      counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("\u2026: 0%, ") != std::string::npos);
+      timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
+    }
+    EXPECT_TRUE(counted && timed) << shown;
+    EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
+  }
+  EXPECT_EQ(Tool("object . " + name + " --at 20 20 7"), 0);
+  EXPECT_EQ(Err().find_first_of("\r\x1b"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("warning"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "tools/object/object.h"
 #include "tools/object/object_bake.h"
 #include "tools/object/object_model.h"
+#include "tools/scene/progress.h"
 #include "tools/scene/scene_files.h"
 #include "tools/scene/scene_view.h"
 #include "tools/scene/watchdog.h"
@@ -41,7 +42,10 @@ std::vector<Place> Places(const Args& args) {
 std::vector<CVertex3> Positions(const std::vector<Place>& places, const std::string& dir) {
   std::vector<CVertex3> positions;
   const bool needGround = std::any_of(places.begin(), places.end(), [](const Place& p) { return !p.z; });
-  if (needGround) LoadSceneAsGlide();
+  if (needGround) {
+    const Step loading("loading the scene", false);
+    LoadSceneAsGlide();
+  }
   for (const Place& p : places) {
     std::optional<float> z = p.z;
     if (!z) z = GroundHeight(p.x, p.y);
@@ -111,6 +115,7 @@ std::string MakeObject(const Args& args) {
     if (faces == 0 && model.sourceFaces > kManyFaces)
       Warn("object", input + " has " + std::to_string(model.sourceFaces) +
                      " faces, which slows every frame; simplify it with --faces 200000");
+    const Step baking("baking " + fs::path(input).filename().string(), false);
     PutOnOrigin(&model, size, input);
     return Bake(model, input);
   }();
@@ -131,6 +136,7 @@ std::string MakeObject(const Args& args) {
   }
   if (!places.empty()) found->positions = Positions(places, dir);
 
+  const Step writing("writing " + entry, false);
   SceneWrite write;
   write.Put(entry + ".obj", MeshText(baked.mesh));
   write.Put(entry + ".bmp", TextureBytes(baked.width, baked.height, baked.rgb));

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <assimp/Importer.hpp>
+#include <assimp/ProgressHandler.hpp>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "tools/scene/cli.h"
 #include "tools/scene/mesh_writer.h"
 #include "tools/scene/picture.h"
+#include "tools/scene/progress.h"
 
 namespace fs = std::filesystem;
 
@@ -175,7 +177,7 @@ std::string ColourText(const Vec3& c) {
 
 class ModelReader {
  public:
-  ModelReader(const aiScene& scene, const std::string& file) : scene_(scene), file_(file) {}
+  ModelReader(const aiScene& scene, const std::string& file) : scene_(scene), file_(file), warnings_("object", file) {}
 
   // How the material shows, worked out once; the first time, a material whose colour does not show as
   // the file may have meant it is warned of.
@@ -203,11 +205,14 @@ class ModelReader {
     const std::string which = file_ + ": the material '" + name + "' ";
     const std::string glowing = "its emissive colour " + ColourText(look.glow) + " is what shows, unshaded";
     if (!colour && Black(look.glow))
-      Warn("object", which + "gives no colour and no picture: it is shown white, shaded by the sun");
+      warnings_.Add("materials give no colour and no picture: they are shown white, shaded by the sun", name,
+                    which + "gives no colour and no picture: it is shown white, shaded by the sun");
     else if (!colour)
-      Warn("object", which + "gives no colour: " + glowing);
+      warnings_.Add("materials give no colour: their emissive colours show, unshaded", name,
+                    which + "gives no colour: " + glowing);
     else if (Black(*colour) && !Black(look.glow))
-      Warn("object", which + "has a black colour and gives off light of its own: " + glowing);
+      warnings_.Add("materials are black but emissive: their emissive colours show, unshaded", name,
+                    which + "has a black colour and gives off light of its own: " + glowing);
     colours_[material] = colour.value_or(Black(look.glow) ? Vec3{1, 1, 1} : Vec3{0, 0, 0});
     model->looks.push_back(look);
     return looks_[material] = static_cast<int>(model->looks.size()) - 1;
@@ -246,8 +251,11 @@ class ModelReader {
     const auto found = std::find_if(places.begin(), places.end(),
                                     [&error](const fs::path& place) { return fs::is_regular_file(place, error); });
     if (found == places.end()) {
-      Warn("object", file_ + ": the texture picture " + label + " is missing; the material's colour is used instead (put " +
-                     places[1].filename().string() + " beside the model, or in its textures folder)");
+      warnings_.Add("texture pictures are missing, so their materials' colours are used instead: put them beside "
+                    "the model, or in its textures folder",
+                    places[1].filename().string(),
+                    file_ + ": the texture picture " + label + " is missing; the material's colour is used instead (put " +
+                        places[1].filename().string() + " beside the model, or in its textures folder)");
       return -1;
     }
     const std::string picture = found->lexically_normal().string();
@@ -271,6 +279,7 @@ class ModelReader {
 
   const aiScene& scene_;
   const std::string& file_;
+  GatheredWarnings warnings_;
   std::map<unsigned, int> looks_;
   std::map<unsigned, Vec3> colours_;
   std::map<std::string, int> pictures_;
@@ -329,6 +338,7 @@ std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, s
     *total += indices.size() / 3;
   }
   if (targetFaces == 0 || *total <= targetFaces) return lists;
+  const Step simplifying("simplifying " + fs::path(file).filename().string(), false);
   size_t kept = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
     std::vector<unsigned>& indices = lists[m].indices;
@@ -350,13 +360,24 @@ std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, s
   return lists;
 }
 
+// assimp's reports of its reading and preparing, to the innermost step.
+class Reports : public Assimp::ProgressHandler {
+ public:
+  bool Update(float fraction) override {
+    ReportProgress(fraction);
+    return true;
+  }
+};
+
 }  // namespace
 
 ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) {
   std::error_code error;
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
   const std::string formats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
+  std::optional<Step> reading(std::in_place, "reading " + fs::path(file).filename().string(), true);
   Assimp::Importer importer;
+  importer.SetProgressHandler(new Reports);  // the importer's to delete
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   // Normals made for a file without them stay sharp across edges steeper than this, as a box's are.
   importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 60);
@@ -378,6 +399,7 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   if (!scene)
     throw ToolError(file + ": the model cannot be prepared" + ReaderReason(importer.GetErrorString()) +
                     "; export it again");
+  reading.reset();
   return ModelFromScene(*scene, file, up, targetFaces);
 }
 

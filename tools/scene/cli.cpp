@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "tools/scene/progress.h"
 #include "tools/scene/watchdog.h"
 
 // A word strtod reads whole, finite or not; *finite says whether it is a usable number.
@@ -71,7 +72,27 @@ std::string Printable(const std::string& text) {
 }
 
 void Warn(const std::string& command, const std::string& text) {
-  std::fprintf(stderr, "glide-scene %s: warning: %s\n", command.c_str(), Printable(text).c_str());
+  PrintAboveProgress("glide-scene " + command + ": warning: " + Printable(text));
+}
+
+void GatheredWarnings::Add(const std::string& kind, const std::string& item, const std::string& alone) {
+  auto it = std::find_if(kinds_.begin(), kinds_.end(), [&](const Kind& k) { return k.words == kind; });
+  if (it == kinds_.end()) it = kinds_.insert(kinds_.end(), Kind{kind, alone, {}});
+  if (std::find(it->items.begin(), it->items.end(), item) == it->items.end()) it->items.push_back(item);
+}
+
+GatheredWarnings::~GatheredWarnings() {
+  constexpr size_t kNamed = 3;
+  for (const Kind& kind : kinds_) {
+    if (kind.items.size() == 1) {
+      Warn(command_, kind.alone);
+      continue;
+    }
+    std::string names;
+    for (size_t k = 0; k < std::min(kNamed, kind.items.size()); ++k) names += (k ? ", " : "") + kind.items[k];
+    if (kind.items.size() > kNamed) names += ", \u2026";
+    Warn(command_, input_ + ": " + std::to_string(kind.items.size()) + " " + kind.words + " (" + names + ")");
+  }
 }
 
 std::string ReaderReason(const std::string& reason) {

@@ -115,8 +115,32 @@ std::string Number(double value);
 // otherwise move the cursor or clear the screen.
 std::string Printable(const std::string& text);
 
-// One warning line of a command on stderr, made printable: "glide-scene COMMAND: warning: TEXT".
+// One warning line of a command on stderr, made printable: "glide-scene COMMAND: warning: TEXT", never
+// sharing its line with the progress line (see Step).
 void Warn(const std::string& command, const std::string& text);
+
+// The warnings about one input that may repeat item by item, one line a kind: a kind with one item warns as
+// that item's own text does; several make "INPUT: N KIND (FIRST, SECOND, THIRD, …)", e.g. "car.glb: 14
+// materials are black but emissive: their emissive colours show, unshaded (Material_6, Material_8, …)".
+// Kinds print in the order they were first added, when the gathering ends.
+class GatheredWarnings {
+ public:
+  GatheredWarnings(const std::string& command, const std::string& input) : command_(command), input_(input) {}
+  ~GatheredWarnings();
+  GatheredWarnings(const GatheredWarnings&) = delete;
+  GatheredWarnings& operator=(const GatheredWarnings&) = delete;
+  // One item of the kind `kind` words in the plural; `alone` is its warning where it stays the only one. An
+  // item already added to the kind is not counted again.
+  void Add(const std::string& kind, const std::string& item, const std::string& alone);
+
+ private:
+  struct Kind {
+    std::string words, alone;
+    std::vector<std::string> items;
+  };
+  std::string command_, input_;
+  std::vector<Kind> kinds_;
+};
 
 // A reader's reason for a refusal, in brackets, or nothing where it gave none. Some readers quote the file
 // (assimp the whole text it could not take for a number), so only its first 200 bytes are kept.

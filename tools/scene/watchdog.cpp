@@ -1,4 +1,4 @@
-// The watched child process that reads inputs, and its parent that stops it past a memory or time limit.
+// The watched child process that reads inputs, and its parent that stops it past a memory, time or stall limit.
 #include "tools/scene/watchdog.h"
 
 #include <fcntl.h>
@@ -26,11 +26,17 @@ const char* const kMarker = "GLIDE_SCENE_WATCHED";
 // How often the parent looks at a reading child: a flood of a few GB a second passes the limit by a few
 // tens of MB at most.
 constexpr int kLookMs = 10;
-// The child says "R<megabytes> <seconds> <file>" before a read and "D" after it, each ending in a zero byte,
-// which no path holds; after "D" it waits for the parent's one-byte answer, so that a kill decided during the
-// read cannot land after it.
+// The child says "R<megabytes> <seconds> <stall seconds> <file>" before a read and "D" after it, each ending
+// in a zero byte, which no path holds; after "D" it waits for the parent's one-byte answer, so that a kill
+// decided during the read cannot land after it. Within a read it says "S" where a step that reports progress
+// begins, "U" where one that cannot begins, and "P<fraction>" as a step's fraction grows.
 int toParent = -1;
 int fromParent = -1;
+bool reading = false;  // in the child, within a WatchedRead
+// The last fraction told, and when: growth is told at most every kTellMs.
+double told = -1;
+std::chrono::steady_clock::time_point toldAt;
+constexpr int kTellMs = 50;
 
 const char* const kLostParent = "glide-scene: lost touch with the process that watches its reading; run the command again";
 
@@ -60,20 +66,26 @@ std::string Whole(double value) { return std::to_string(static_cast<long long>(v
 
 // The largest inputs glide-scene takes (an 8192 x 8192 16-bit PNG, a 3601 x 3601 SRTM tile, a model of a
 // million faces) need under 1 GB and 30 s on a busy two-core machine: the defaults leave four times that.
-// The program alone, with its libraries, holds about 50 MB.
+// The program alone, with its libraries, holds about 50 MB. Most of assimp's readers report only their start
+// and end, so the stall limit must outlast a whole read of the largest model: 4,000,000 triangles of glTF or
+// binary PLY go at most 8 s without progress on a two-core machine under a load of 9.
 const std::vector<OptionSpec>& LimitOptions() {
   static const std::vector<OptionSpec> limits = [] {
-    std::vector<OptionSpec> both{
+    std::vector<OptionSpec> all{
         Option(OptionKind::kNumber, "--memory-limit", "MB", "memory the command may hold while it reads (default 4096)",
                4096, 100, 1e7),
-        Option(OptionKind::kNumber, "--time-limit", "SECONDS", "time one read may take (default 120)", 120, 0.1, 1e6)};
-    for (OptionSpec& limit : both) limit.numeric = true;
-    return both;
+        Option(OptionKind::kNumber, "--time-limit", "SECONDS", "time one read may take (default 120)", 120, 0.1, 1e6),
+        Option(OptionKind::kNumber, "--stall-limit", "SECONDS",
+               "time a read may go on without progress (default 30)", 30, 0.1, 1e6)};
+    for (OptionSpec& limit : all) limit.numeric = true;
+    return all;
   }();
   return limits;
 }
 
-ReadLimits ReadLimitsOf(const Args& args) { return {args.Number("--memory-limit"), args.Number("--time-limit")}; }
+ReadLimits ReadLimitsOf(const Args& args) {
+  return {args.Number("--memory-limit"), args.Number("--time-limit"), args.Number("--stall-limit")};
+}
 
 bool IsWatchedChild() {
   static const bool child = [] {
@@ -123,8 +135,11 @@ int RunWatched(char** argv, const char* command) {
   signal(SIGPIPE, SIG_IGN);
 
   std::string pending, reading;
-  ReadLimits limits{0, 0};
-  std::chrono::steady_clock::time_point since;
+  ReadLimits limits{0, 0, 0};
+  // The stall clock runs from `progressed` unless a step that cannot report is under way.
+  std::chrono::steady_clock::time_point since, progressed;
+  bool held = false;
+  double best = -1;
   std::optional<std::string> passed;
   for (;;) {
     pollfd watch{up[0], POLLIN, 0};
@@ -148,17 +163,39 @@ int RunWatched(char** argv, const char* command) {
           }
           continue;
         }
+        const auto now = std::chrono::steady_clock::now();
+        if (pending[0] == 'P') {
+          const double fraction = std::strtod(pending.c_str() + 1, nullptr);
+          if (fraction > best) {
+            best = fraction;
+            progressed = now;
+          }
+          continue;
+        }
+        if (pending[0] == 'S' || pending[0] == 'U') {
+          held = pending[0] == 'U';
+          best = -1;
+          progressed = now;
+          continue;
+        }
         int used = 0;
-        std::sscanf(pending.c_str() + 1, "%lf %lf%n", &limits.megabytes, &limits.seconds, &used);
+        std::sscanf(pending.c_str() + 1, "%lf %lf %lf%n", &limits.megabytes, &limits.seconds, &limits.stallSeconds,
+                    &used);
         reading = pending.substr(used + 2, end - used - 2);
-        since = std::chrono::steady_clock::now();
+        since = progressed = now;
+        held = false;
+        best = -1;
       }
     }
     if (reading.empty()) continue;
+    const auto now = std::chrono::steady_clock::now();
     if (ResidentMegabytes(pid) > limits.megabytes)
       passed = "it needed more than " + Whole(limits.megabytes) + " MB of memory (raise the limit with --memory-limit MB)";
-    else if (std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count() > limits.seconds)
+    else if (std::chrono::duration<double>(now - since).count() > limits.seconds)
       passed = "it took longer than " + Number(limits.seconds) + " s (raise the limit with --time-limit SECONDS)";
+    else if (!held && std::chrono::duration<double>(now - progressed).count() > limits.stallSeconds)
+      passed = "it stalled, making no progress for " + Number(limits.stallSeconds) +
+               " s (raise the limit with --stall-limit SECONDS)";
     if (!passed) continue;
     kill(pid, SIGKILL);
     break;
@@ -170,6 +207,8 @@ int RunWatched(char** argv, const char* command) {
   close(up[0]);
   close(down[1]);
   const std::string prefix = "glide-scene " + std::string(command) + ": ";
+  // The child's progress line, where it left one, is cleared first.
+  if ((passed || !reading.empty() || WIFSIGNALED(status)) && isatty(STDERR_FILENO)) std::fputs("\r\x1b[K", stderr);
   if (lost) {
     std::fprintf(stderr, "%s%s; the scene is as it was\n", prefix.c_str(), passed->c_str());
     return 1;
@@ -200,13 +239,16 @@ WatchedRead::WatchedRead(const std::string& file, const ReadLimits& limits, cons
   if (there && !S_ISREG(info.st_mode))
     throw ToolError(file + ": is not a regular file (a FIFO, device or socket could keep the read waiting for ever); give " +
                     what);
-  char record[64];
-  std::snprintf(record, sizeof record, "R%.17g %.17g ", limits.megabytes, limits.seconds);
+  char record[96];
+  std::snprintf(record, sizeof record, "R%.17g %.17g %.17g ", limits.megabytes, limits.seconds, limits.stallSeconds);
   if (toParent >= 0 && !Send(record + file)) throw ToolError(kLostParent);
+  reading = toParent >= 0;
+  told = -1;
 }
 
 WatchedRead::~WatchedRead() {
   if (toParent < 0) return;
+  reading = false;
   // Without its answer the parent may still stop this process at a time limit, in the middle of writing.
   if (!Send("D")) {
     std::fprintf(stderr, "%s\n", kLostParent);
@@ -215,4 +257,21 @@ WatchedRead::~WatchedRead() {
   char answer = 0;
   while (read(fromParent, &answer, 1) < 0 && errno == EINTR) {
   }
+}
+
+// A lost parent is left to the end of the read to report.
+void WatchStep(bool reports) {
+  if (!reading) return;
+  told = -1;
+  Send(reports ? "S" : "U");
+}
+
+void WatchProgress(double fraction) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!reading || fraction <= told || (fraction < 1 && now - toldAt < std::chrono::milliseconds(kTellMs))) return;
+  told = fraction;
+  toldAt = now;
+  char record[32];
+  std::snprintf(record, sizeof record, "P%.17g", fraction);
+  Send(record);
 }

@@ -1,4 +1,5 @@
-// Reading inputs under a memory and time limit: the command runs in a child process that its parent watches.
+// Reading inputs under limits of memory, time and stalling: the command runs in a child process that its parent
+// watches.
 #pragma once
 
 #include <optional>
@@ -8,13 +9,15 @@
 #include "tools/scene/cli.h"
 
 // What a command may spend on reading one input (a model, a raster, a picture): the megabytes the whole
-// process may hold in memory meanwhile, and the seconds the read may take.
+// process may hold in memory meanwhile, the seconds the read may take, and the seconds it may go without
+// progress (see Step).
 struct ReadLimits {
   double megabytes;
   double seconds;
+  double stallSeconds;
 };
 
-// --memory-limit and --time-limit, which every command that reads inputs takes.
+// --memory-limit, --time-limit and --stall-limit, which every command that reads inputs takes.
 const std::vector<OptionSpec>& LimitOptions();
 ReadLimits ReadLimitsOf(const Args& args);
 
@@ -45,3 +48,9 @@ auto ReadWatched(const std::string& file, const ReadLimits& limits, const std::s
   const WatchedRead watched(file, limits, what);
   return read();
 }
+
+// What the steps of a watched read tell the watching parent: a step begins that reports its progress (the
+// stall clock starts again from none) or one that cannot (the clock holds until the next step), or the
+// step's reported fraction. Nothing outside a watched read.
+void WatchStep(bool reports);
+void WatchProgress(double fraction);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "tools/scene/progress.h"
 #include "tools/scene/sky_dome.h"
 #include "tools/scene/watchdog.h"
 #include "tools/terrain/terrain_source.h"
@@ -50,6 +51,7 @@ std::string MakeSky(const Args& args) {
   const Settings settings = ReadSettings();
   const std::string linkFile = LinkFileOf(settings);
   LinkDoc doc = ReadLinkDoc(linkFile);
+  const Step writing(std::string("writing ") + kSkyName, false);
   SceneWrite files;
   doc.SetFirst(kHorizon, PutSky(&files, panorama));
   files.Put(linkFile, LinkText(doc));

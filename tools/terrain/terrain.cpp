@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "physics/physics.h"
+#include "tools/scene/progress.h"
 #include "tools/scene/scene_files.h"
 #include "tools/scene/scene_view.h"
 #include "tools/scene/watchdog.h"
@@ -73,11 +75,13 @@ std::string MakeTerrain(const Args& args) {
   });
 
   LockMadeScene();
+  std::optional<Step> step(std::in_place, "loading the scene", false);
   const SceneLoad old = LoadSceneAsGlide();
   const std::string linkFile = LinkFileOf(old.settings);
   LinkDoc doc = ReadLinkDoc(linkFile);
   Settings settings = FitSettings(old.settings, size);
   settings.linkFile = linkFile;
+  step.emplace("making the terrain mesh", false);
   const Terrain terrain = BuildTerrain(grid, size, exaggerate, static_cast<int64_t>(faces), settings.groundClearance,
                                       settings.cameraDistance, input);
   settings.gridDivisions = static_cast<float>(terrain.layout.divisions);
@@ -113,10 +117,12 @@ std::string MakeTerrain(const Args& args) {
                     " faces; try a smaller --faces");
 
   if (shown.rgb.empty()) {
+    step.emplace("shading the texture", false);
     shown.width = std::max(kLeastShadedSide, PowerOfTwoAtMost(grid.width, kGridSide));
     shown.height = std::max(kLeastShadedSide, PowerOfTwoAtMost(grid.height, kGridSide));
     shown.rgb = ShadedTexture(grid, exaggerate, shown.width, shown.height);
   }
+  step.emplace("writing " + base, false);
   SceneWrite files;
   files.Put(base + ".obj", mesh);
   files.Put(base + ".bmp", TextureBytes(shown.width, shown.height, shown.rgb));

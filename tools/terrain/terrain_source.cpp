@@ -18,6 +18,7 @@
 
 #include "tools/scene/cli.h"
 #include "tools/scene/picture.h"
+#include "tools/scene/progress.h"
 
 namespace {
 
@@ -107,6 +108,10 @@ HeightGrid AverageDown(const Pixel* pixels, int width, int height, int maxSide, 
   return out;
 }
 
+std::string Decoding(const std::string& file) {
+  return "decoding " + std::filesystem::path(file).filename().string();
+}
+
 HeightGrid ReadImage(const std::string& file, const PictureHeader& header, int maxSide) {
   CheckImage(file, header, "a terrain", kShrinkHeights);
   int width = 0, height = 0, channels = 0;
@@ -173,7 +178,13 @@ struct DatasetClose {
 
 std::string GdalReason() { return ReaderReason(CPLGetLastErrorMsg()); }
 
+int CPL_STDCALL Reports(double fraction, const char*, void*) {
+  ReportProgress(fraction);
+  return TRUE;
+}
+
 HeightGrid ReadRaster(const std::string& file, int maxSide) {
+  const Step reading("reading " + std::filesystem::path(file).filename().string(), true);
   GDALAllRegister();
   CPLSetErrorHandler(CPLQuietErrorHandler);
   CPLErrorReset();
@@ -197,6 +208,7 @@ HeightGrid ReadRaster(const std::string& file, int maxSide) {
   GDALRasterIOExtraArg extra;
   INIT_RASTERIO_EXTRA_ARG(extra);
   extra.eResampleAlg = GRIORA_Average;
+  extra.pfnProgress = Reports;
   if (band->RasterIO(GF_Read, 0, 0, sourceWidth, sourceHeight, grid.z.data(), grid.width, grid.height, GDT_Float32,
                      0, 0, &extra) != CE_None)
     throw ToolError(file + ": its heights cannot be read" + GdalReason() + "; the file may be truncated or damaged");
@@ -277,12 +289,15 @@ float HeightGrid::Sample(double column, double row) const {
 HeightGrid ReadHeights(const std::string& file, int maxSide) {
   CheckReadable(file);
   const std::optional<PictureHeader> header = ImageHeader(file);
-  return header ? ReadImage(file, *header, maxSide) : ReadRaster(file, maxSide);
+  if (!header) return ReadRaster(file, maxSide);
+  const Step decoding(Decoding(file), false);
+  return ReadImage(file, *header, maxSide);
 }
 
 Picture ReadPicture(const std::string& file, const PictureHeader& header, int mostSide, const std::string& use) {
   CheckReadable(file);
   CheckImage(file, header, use, kShrinkPicture);
+  const Step decoding(Decoding(file), false);
   int width = 0, height = 0, channels = 0;
   const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
   return TexturePicture(pixels.get(), width, height, mostSide, file);
