@@ -80,6 +80,17 @@ async function start(page, args, files = {}) {
 const exited = (page) => page.evaluate(() => window.exitCode);
 async function run(page, args, files = {}) { await start(page, args, files); return exited(page); }
 
+// Drops the folder on the page's element `selector`, as a file manager does.
+async function drop(page, selector, folder) {
+  const client = await page.createCDPSession();
+  const box = await (await page.$(selector)).boundingBox();
+  const data = { items: [], files: [folder], dragOperationsMask: 1 };
+  for (const type of ['dragEnter', 'dragOver', 'drop']) {
+    await client.send('Input.dispatchDragEvent', { type, x: box.x + box.width / 2, y: box.y + box.height / 2, data });
+  }
+  await client.detach();
+}
+
 // A file of the page's scene folder as a Buffer, or null.
 async function readFile(page, name) {
   const text = await page.evaluate((name) => {
@@ -162,6 +173,6 @@ function writeBmp(file, width, height, shade) {
 }
 
 module.exports = {
-  repo, flightKeys, serve, scratch, launch, open, start, exited, run, readFile, settings, copyScene, native,
+  repo, flightKeys, serve, scratch, launch, open, start, exited, run, drop, readFile, settings, copyScene, native,
   readBmp, writeBmp,
 };

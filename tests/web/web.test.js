@@ -128,8 +128,9 @@ test('a browser without WebGL 2 gets a message naming it', async ({ browser, url
   await page.waitForFunction(() => /needs WebGL 2/.test(document.getElementById('notice').innerText), { timeout: 8000 });
 });
 
-test('a folder that is no scene and one too large are refused before reading', async ({ browser, url }) => {
+test('a folder that is no scene, chosen, and one too large, dropped, are refused before reading', async ({ browser, url }) => {
   const page = await web.open(browser, url, '?manual');
+  await page.evaluate(() => glide.ready);
   const input = await page.$('#folder');
   const message = () => page.evaluate(() => document.getElementById('choose-message').textContent);
   const plain = path.join(web.scratch('plain'), 'holiday');
@@ -144,7 +145,7 @@ test('a folder that is no scene and one too large are refused before reading', a
   fs.writeFileSync(path.join(huge, 'dbIlm/setting.ini'), web.settings(1));
   fs.writeFileSync(path.join(huge, 'Location/big.obj'), '');
   fs.truncateSync(path.join(huge, 'Location/big.obj'), 600 * 1048576);
-  await input.uploadFile(huge);
+  await web.drop(page, '#drop', huge);
   await page.waitForFunction(() => /huge/.test(document.getElementById('choose-message').textContent));
   assert.match(await message(), /“huge” holds 600\.0 MiB of files, more than the 512\.0 MiB/);
   assert.equal(await page.evaluate(() => glide.state), 'ready');
