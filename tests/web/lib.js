@@ -41,7 +41,13 @@ function serve(root) {
   })));
 }
 
-function scratch(name) { return fs.mkdtempSync(path.join(os.tmpdir(), `glide-web-${name}-`)); }
+// A new folder under the system's temporary folder, removed when the process ends.
+const scratches = [];
+function scratch(name) {
+  scratches.push(fs.mkdtempSync(path.join(os.tmpdir(), `glide-web-${name}-`)));
+  return scratches.at(-1);
+}
+process.on('exit', () => { for (const dir of scratches) fs.rmSync(dir, { recursive: true, force: true }); });
 
 async function launch() {
   const profile = scratch('profile');
@@ -54,8 +60,6 @@ async function launch() {
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
-  const close = browser.close.bind(browser);
-  browser.close = async () => { await close(); fs.rmSync(profile, { recursive: true, force: true }); };
   return browser;
 }
 
