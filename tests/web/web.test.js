@@ -52,6 +52,7 @@ for (const level of [1, 2]) {
     assert.equal(log.toString('latin1'), linux.log.toString('latin1'));
     assert.equal(lines(log).length, level === 1 ? 21 : 53);
     assert.equal((await web.readFile(page, 'overlay.txt')).toString('latin1'), linux.overlay.toString('latin1'));
+    assert.equal(await page.$eval('#shot-link', (link) => !link.hidden && link.download), 'shot.bmp');
     const shot = web.readBmp(await web.readFile(page, 'shot.bmp'));
     const reference = web.readBmp(linux.shot);
     const share = differing(shot, reference);

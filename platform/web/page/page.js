@@ -87,7 +87,7 @@
       const sum = all.reduce((s, [l]) => s + l, 0);
       const whole = all.every(([, t]) => t > 0) ? all.reduce((s, [, t]) => s + t, 0) : 0;
       if (current && current.state === 'loading') {
-        progress(whole ? sum / whole : null, `Loading glide… ${mebibytes(sum)}${whole ? ` of ${mebibytes(whole)}` : ''}`);
+        progress(whole ? Math.min(1, sum / whole) : null, `Loading glide… ${mebibytes(sum)}${whole ? ` of ${mebibytes(whole)}` : ''}`);
       }
     };
     runtime = Promise.all([
