@@ -1,12 +1,12 @@
 #!/bin/sh
 # Sets up a Debian 12 machine and builds glide: ./build.sh demo (fly it), tools (glide-scene), windows (the
-# Windows download, cross-built) or test (every test).
+# Windows download, cross-built), web (the page and its download, built with emscripten) or test (every test).
 set -eu
 cd "$(dirname "$0")"
 root=$(pwd)
 
 usage() {
-  echo "usage: ./build.sh demo | tools | windows | test" >&2
+  echo "usage: ./build.sh demo | tools | windows | web | test" >&2
   exit 2
 }
 
@@ -27,13 +27,13 @@ install_packages() {
 }
 
 # build DIR TARGET [cmake options...]: configures DIR once per call (cheap when nothing changed) and builds
-# TARGET, or everything when TARGET is empty. Each purpose has its own folder, so none rebuilds another's.
+# TARGET, or everything when TARGET is empty; $configure, when set, is the configuring command (emcmake cmake). Each purpose has its own folder, so none rebuilds another's.
 # A failed step counts as one failure in the summary line and ends the run.
 build() {
   dir=$1
   target=$2
   shift 2
-  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+  if ! ${configure:-cmake} -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
     cat "$dir.configure.log"
     echo "Configuring $dir failed; see above."
     stop
@@ -182,6 +182,23 @@ case "$mode" in
     (cd build/windows && zip -qrX "$root/dist/$name.zip" "$name")
     echo "Built $root/build/windows/glide.exe and the download $root/dist/$name.zip; it imports:"
     x86_64-w64-mingw32-objdump -p build/windows/glide.exe | sed -n 's/.*DLL Name: /  /p'
+    ;;
+  web)
+    install_packages web
+    # emcc runs its JavaScript tools with node, which finds Debian's packages of them only through NODE_PATH
+    # when node itself is not Debian's.
+    export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+    configure="emcmake cmake" build build/web "" -DCMAKE_BUILD_TYPE=Release -DGLIDE_TOOLS=OFF -DGLIDE_TESTS=OFF \
+      -DGLIDE_BENCH=OFF
+    version=$(sed -n 's/^project(glide VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    name=glide-$version-web
+    rm -rf "build/web/$name" "dist/$name.zip"
+    mkdir -p "build/web/$name" dist
+    cp build/web/glide.js build/web/glide.wasm build/web/glide.data "build/web/$name/"
+    cp platform/web/page/* "build/web/$name/"
+    (cd build/web && zip -qrX "$root/dist/$name.zip" "$name")
+    echo "Built the page in $root/build/web/ and the download $root/dist/$name.zip."
+    echo "To fly it: (cd build/web && python3 -m http.server) and open http://localhost:8000/"
     ;;
   test)
     install_packages demo headless tools test windows
