@@ -33,13 +33,18 @@ function(glide_web_program)
   add_executable(glide app/entry.cpp platform/web/main.cpp)
   set_target_properties(glide PROPERTIES SUFFIX .js)
   set(scene "")
+  set(sceneFiles "")
   foreach(folder dbIlm Location Horizon Objects Glader)
     list(APPEND scene "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/${folder}@/scene/${folder}")
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*)
+    list(APPEND sceneFiles ${files})
   endforeach()
+  # The data file is packed when the program links: a changed scene file links it again.
+  set_target_properties(glide PROPERTIES LINK_DEPENDS "${sceneFiles}")
   target_link_options(glide PRIVATE -sMODULARIZE=1 -sEXPORT_NAME=createGlide -sINVOKE_RUN=0 -sEXIT_RUNTIME=1
     -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB -sENVIRONMENT=web
     -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 "SHELL:-sEXPORTED_RUNTIME_METHODS=FS,callMain"
-    ${scene} "SHELL:--exclude-file log.txt")
+    ${scene} "SHELL:--exclude-file */log.txt")
   # The page and whatever it carries, copied beside the module.
   file(GLOB page CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/page/*)
   set(copies "")
