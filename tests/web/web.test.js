@@ -64,7 +64,7 @@ for (const level of [1, 2]) {
   });
 }
 
-test('W held through the keyboard moves the glider and Esc ends the run', async ({ browser, url }) => {
+test('W held through the keyboard moves the glider, Esc ends the run, and the page hands its log over', async ({ browser, url, downloads }) => {
   const page = await web.open(browser, url, '?manual');
   await web.start(page, ['--overlay', 'overlay.txt']);
   await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
@@ -74,9 +74,14 @@ test('W held through the keyboard moves the glider and Esc ends the run', async 
   await page.keyboard.press('Escape');
   assert.equal(await web.exited(page), 0);
   assert.equal(await page.evaluate(() => glide.state), 'exited');
-  assert.equal(lines(await web.readFile(page, 'log.txt')).at(-2).replace(/^\d+ - /, ''), deInit);
+  const log = await web.readFile(page, 'log.txt');
+  assert.equal(lines(log).at(-2).replace(/^\d+ - /, ''), deInit);
   const [x, y] = (await web.readFile(page, 'overlay.txt')).toString().match(/-?\d+\.\d+/g).map(Number);
   assert.ok(x > 0.3 && Math.abs(y) < 0.01, `the glider stands at ${x}, ${y}`);
+  await page.click('#log-link');
+  const saved = path.join(downloads, 'log.txt');
+  for (let waited = 0; !fs.existsSync(saved) && waited < 10000; waited += 100) await sleep(100);
+  assert.deepEqual(fs.readFileSync(saved), log);
 });
 
 test('a missing glider texture opens the Error dialog and the run goes on after OK', async ({ browser, url }) => {
@@ -160,9 +165,10 @@ test('a folder that is no scene, chosen, and one too large, dropped, are refused
   for (const { name, body } of tests) {
     if (only.length && !only.some((word) => name.includes(word))) continue;
     const began = Date.now();
-    const context = await browser.createBrowserContext();
+    const downloads = web.scratch('downloads');
+    const context = await browser.createBrowserContext({ downloadBehavior: { policy: 'allow', downloadPath: downloads } });
     try {
-      await body({ browser: context, url: server.url });
+      await body({ browser: context, url: server.url, downloads });
       passed++;
       console.log(`PASS ${name} (${((Date.now() - began) / 1000).toFixed(1)} s)`);
     } catch (error) {
