@@ -182,7 +182,9 @@
     return { scene, dir: scene ? '/user' : '/scene', state: 'loading', instance: null, exited: deferred() };
   }
 
-  function writeFiles(FS, dir, files) {
+  // Writes [path, string or bytes or null] pairs under dir; null deletes. Bytes the page read itself are handed
+  // over (canOwn), a script's are copied.
+  function writeFiles(FS, dir, files, canOwn) {
     for (const [path, data] of files) {
       const full = `${dir}/${path}`;
       if (data === null) {
@@ -191,7 +193,7 @@
       }
       const folder = full.slice(0, full.lastIndexOf('/'));
       FS.mkdirTree(folder);
-      FS.writeFile(full, data, { canOwn: data instanceof Uint8Array && data.canOwn });
+      FS.writeFile(full, data, { canOwn });
     }
   }
 
@@ -213,20 +215,22 @@
   async function fly(scene) {
     if (!webgl2) return;
     const flight = newFlight(scene);
-    try {
-      let files = null;
-      if (scene) {
-        progress(null, `Reading ${scene.name}…`);
-        files = await Promise.all(scene.files.map(async ({ path, file }) => {
-          const bytes = new Uint8Array(await file.arrayBuffer());
-          bytes.canOwn = true;
-          return [path, bytes];
-        }));
+    let files = null;
+    if (scene) {
+      const message = element('choose-message');
+      message.textContent = `Reading ${scene.name}…`;
+      try {
+        files = await Promise.all(scene.files.map(async ({ path, file }) => [path, new Uint8Array(await file.arrayBuffer())]));
+      } catch (error) {
+        message.textContent = `“${scene.name}” could not be read (${error.message}): choose it again.`;
+        return;
       }
+    }
+    try {
       if (!await prepare(flight)) return;
       if (files) {
         flight.instance.FS.mkdirTree(flight.dir);
-        writeFiles(flight.instance.FS, flight.dir, files);
+        writeFiles(flight.instance.FS, flight.dir, files, true);
       }
       start(flight, []);
     } catch (error) {
@@ -340,7 +344,7 @@
       const bytes = readFile(path());
       if (!bytes) {
         event.preventDefault();
-        element('choose-message').textContent = 'There is no log.txt yet: it is written as the flight starts.';
+        element('choose-message').textContent = `There is no ${path()} yet: glide writes it as the flight starts.`;
         return;
       }
       if (link.href.startsWith('blob:')) URL.revokeObjectURL(link.href);
@@ -363,7 +367,7 @@
     await ready;
     const flight = current;
     if (flight.scene || flight.state !== 'ready') throw new Error('glide.run: the page is flying another scene');
-    writeFiles(flight.instance.FS, flight.dir, Object.entries(files));
+    writeFiles(flight.instance.FS, flight.dir, Object.entries(files), false);
     return start(flight, args);
   }
 
