@@ -6,7 +6,7 @@ const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
-const { execFileSync } = require('child_process');
+const { spawnSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
 
 const repo = path.resolve(__dirname, '../..');
@@ -75,11 +75,15 @@ async function open(browser, url, query = '', before = null) {
   return page;
 }
 
-// Starts glide.run(args, files) without waiting for its end; exited(page) awaits the exit code.
+// Starts glide.run(args, files) without waiting for its end; exited(page) awaits the exit code. Files are
+// strings, Buffers or null.
 async function start(page, args, files = {}) {
-  await page.evaluate((args, files) => {
+  const sent = Object.entries(files).map(([name, data]) => [name, Buffer.isBuffer(data) ? { base64: data.toString('base64') } : data]);
+  await page.evaluate((args, sent) => {
+    const files = Object.fromEntries(sent.map(([name, data]) => [name, data && data.base64 !== undefined ?
+      Uint8Array.from(atob(data.base64), (c) => c.charCodeAt(0)) : data]));
     window.exitCode = glide.ready.then(() => glide.run(args, files));
-  }, args, files);
+  }, args, sent);
 }
 const exited = (page) => page.evaluate(() => window.exitCode);
 async function run(page, args, files = {}) { await start(page, args, files); return exited(page); }
@@ -118,20 +122,25 @@ function copyScene(from, to) {
 }
 
 // Runs the Linux build's glide under Xvfb in a copy of the bundled scene (or in `scene` itself), with
-// tools/flight.keys beside it as flight.keys; its outputs are taken from the scene folder: log.txt, and
-// overlay.txt and shot.bmp where the arguments ask for them.
-function native(build, args, { level = null, scene = null } = {}) {
+// tools/flight.keys beside it as flight.keys, and `files` written over it as run() writes them; its outputs:
+// the exit code, stderr's lines, and from the scene folder log.txt, and overlay.txt and shot.bmp where the
+// arguments ask for them.
+function native(build, args, { level = null, scene = null, files = {} } = {}) {
   const dir = scene || scratch('native');
   if (!scene) copyScene(repo, dir);
   if (level !== null) fs.writeFileSync(path.join(dir, 'dbIlm/setting.ini'), settings(level));
   fs.copyFileSync(flightKeys, path.join(dir, 'flight.keys'));
-  const started = process.hrtime.bigint();
-  execFileSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(build, 'glide'), '-C', dir,
+  for (const [name, data] of Object.entries(files)) {
+    if (data === null) fs.rmSync(path.join(dir, name), { force: true }); else fs.writeFileSync(path.join(dir, name), data);
+  }
+  const done = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(build, 'glide'), '-C', dir,
     ...args.map((arg) => (/\.(keys|txt|bmp)$/.test(arg) ? path.join(dir, arg) : arg))],
-  { stdio: ['ignore', 'ignore', 'pipe'], timeout: 300000 });
-  const seconds = Number(process.hrtime.bigint() - started) / 1e9;
+  { stdio: ['ignore', 'ignore', 'pipe'], encoding: 'latin1', timeout: 300000 });
   const read = (name) => (fs.existsSync(path.join(dir, name)) ? fs.readFileSync(path.join(dir, name)) : null);
-  return { dir, seconds, log: read('log.txt'), overlay: read('overlay.txt'), shot: read('shot.bmp') };
+  return {
+    code: done.status, errors: done.stderr.split('\n').filter(Boolean),
+    log: read('log.txt'), overlay: read('overlay.txt'), shot: read('shot.bmp'),
+  };
 }
 
 // A BMP picture as { width, height, rgb } with the top row first.

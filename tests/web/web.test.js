@@ -97,6 +97,36 @@ test('a missing glider texture opens the Error dialog and the run goes on after 
   assert.ok(log.some((line) => line.endsWith('Render   RenderScene(End Load) Proces - 1')), log.join('\n'));
 });
 
+// Broken files the desktop builds survive, each with its messages: the page must end as the Linux build does.
+const bmp = fs.readFileSync(path.join(web.repo, 'Objects/tower.bmp'));
+const withHeader = (at, value) => { const copy = Buffer.from(bmp); copy.writeInt32LE(value, at); return copy; };
+const broken = {
+  'a texture of an unknown header size': { 'Objects/tower.bmp': withHeader(14, 124) },
+  'a texture cut after its header': { 'Horizon/sky.bmp': bmp.subarray(0, 54) },
+  'a texture claiming 2^30 rows': { 'Objects/tower.bmp': withHeader(22, 1 << 30) },
+  'a mesh of wrong numbers': { 'Location/hills.obj': 'v  1e39 nan 3\nvt  0 0 0\nf 1/1/1 99999999/1/1 -5/1/1\nf\n' },
+  'a link file with an overflowing count': { 'dbIlm/scene.txt': '# Location\nLocation/hills\nhills\n2147483648\n1\n' },
+  'settings that do not scan': { 'dbIlm/setting.ini': 'one\n\nslow\n' },
+};
+
+test('broken scene files end with the Linux build\'s messages, log and exit code', async ({ browser, url }) => {
+  const wrong = [];
+  for (const [name, files] of Object.entries(broken)) {
+    const args = ['--batch', '--frames', '3'];
+    const linux = web.native(linuxBuild, args, { files });
+    const page = await web.open(browser, url, '?manual');
+    const code = await web.run(page, args, files);
+    const errors = page.problems.filter((line) => line.startsWith('Error: '));
+    const log = await web.readFile(page, 'log.txt');
+    if (code !== linux.code || String(errors) !== String(linux.errors) || !log.equals(linux.log)) {
+      wrong.push(`${name}: exit ${code}, ${JSON.stringify(errors)}; the Linux build: exit ${linux.code}, ` +
+        `${JSON.stringify(linux.errors)}${log.equals(linux.log) ? '' : '; the logs differ'}`);
+    }
+    await page.close();
+  }
+  assert.deepEqual(wrong, []);
+});
+
 test('a terrain made by glide-scene flies when chosen while the bundled scene flies', async ({ browser, url }) => {
   const scene = path.join(web.scratch('terrain'), 'My world');
   const tool = path.join(linuxBuild, 'glide-scene');
