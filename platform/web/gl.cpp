@@ -218,13 +218,19 @@ void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
 }
 
 void glClearDepth(GLclampd depth) {
-  if (NoContext()) return; emscripten_glClearDepthf(static_cast<GLfloat>(depth)); }
+  if (NoContext()) return;
+  emscripten_glClearDepthf(static_cast<GLfloat>(depth));
+}
 
 void glClear(GLbitfield mask) {
-  if (NoContext()) return; emscripten_glClear(mask); }
+  if (NoContext()) return;
+  emscripten_glClear(mask);
+}
 
 void glDepthFunc(GLenum func) {
-  if (NoContext()) return; emscripten_glDepthFunc(func); }
+  if (NoContext()) return;
+  emscripten_glDepthFunc(func);
+}
 
 // WebGL always interpolates with perspective correction, the nicest there is.
 void glHint(GLenum target, GLenum mode) {
@@ -290,39 +296,20 @@ void glTranslated(GLdouble x, GLdouble y, GLdouble z) {
   glTranslatef(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
 }
 
-// About a coordinate axis the matrix takes cos and sin as they are, as Mesa builds it; any other axis goes
-// through the general formula.
+// About a coordinate axis, the program's only rotations (others are ignored): the matrix takes cos and sin
+// as they are, as Mesa builds it.
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
+  const bool onX = x != 0 && y == 0 && z == 0, onY = x == 0 && y != 0 && z == 0, onZ = x == 0 && y == 0 && z != 0;
+  if (!onX && !onY && !onZ) return;
   const float s = static_cast<float>(std::sin(angle * M_PI / 180.0));
   const float c = static_cast<float>(std::cos(angle * M_PI / 180.0));
+  const int axis = onX ? 0 : onY ? 1 : 2, a = (axis + 1) % 3, b = (axis + 2) % 3;
+  const float sign = (onX ? x : onY ? y : z) < 0 ? -1.0f : 1.0f;
   Matrix r = identity;
-  auto at = [&r](int row, int col) -> float& { return r.m[col * 4 + row]; };
-  const int axis = x != 0 && y == 0 && z == 0 ? 0 : x == 0 && y != 0 && z == 0 ? 1 : x == 0 && y == 0 && z != 0 ? 2 : -1;
-  if (axis >= 0) {
-    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
-    const float sign = (axis == 0 ? x : axis == 1 ? y : z) < 0 ? -1.0f : 1.0f;
-    at(a, a) = c;
-    at(b, b) = c;
-    at(a, b) = -sign * s;
-    at(b, a) = sign * s;
-  } else {
-    const float mag = std::sqrt(x * x + y * y + z * z);
-    if (mag <= 1.0e-4f) return;
-    x /= mag;
-    y /= mag;
-    z /= mag;
-    const float xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, zx = z * x;
-    const float xs = x * s, ys = y * s, zs = z * s, oneC = 1.0f - c;
-    at(0, 0) = oneC * xx + c;
-    at(0, 1) = oneC * xy - zs;
-    at(0, 2) = oneC * zx + ys;
-    at(1, 0) = oneC * xy + zs;
-    at(1, 1) = oneC * yy + c;
-    at(1, 2) = oneC * yz - xs;
-    at(2, 0) = oneC * zx - ys;
-    at(2, 1) = oneC * yz + xs;
-    at(2, 2) = oneC * zz + c;
-  }
+  r.m[a * 4 + a] = c;
+  r.m[b * 4 + b] = c;
+  r.m[b * 4 + a] = -sign * s;  // row a, column b
+  r.m[a * 4 + b] = sign * s;
   MultiplyCurrent(r);
 }
 
@@ -484,7 +471,9 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
 }
 
 void glReadBuffer(GLenum mode) {
-  if (NoContext()) return; emscripten_glReadBuffer(mode); }
+  if (NoContext()) return;
+  emscripten_glReadBuffer(mode);
+}
 
 // WebGL reads RGBA; the rows are packed down to RGB at the pack alignment, bottom row first as read.
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels) {
