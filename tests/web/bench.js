@@ -23,10 +23,11 @@ function linuxRuns() {
   const dir = web.scratch('bench');
   web.copyScene(web.repo, dir);
   const glide = path.join(path.resolve(linuxBuild), 'glide');
-  const script = `for i in $(seq ${runs}); do s=$(date +%s%N); "${glide}" --batch --no-vsync --frames ${frames} -C "${dir}" ` +
-    `--screenshot "${dir}/shot.bmp" ` +
+  const script = `for i in $(seq ${runs}); do s=$(date +%s%N); ` +
+    `"${glide}" --batch --no-vsync --frames ${frames} -C "${dir}" --screenshot "${dir}/shot.bmp" ` +
     '|| exit 1; e=$(date +%s%N); echo $(( (e - s) / 1000 )); done';
-  const out = execFileSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', 'sh', '-c', script], { encoding: 'utf8' });
+  const out = execFileSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', 'sh', '-c', script],
+    { encoding: 'utf8' });
   return out.trim().split('\n').map((us) => Number(us) / 1e6);
 }
 
@@ -104,19 +105,22 @@ function zipSizes(file) {
   // The first frame loads the scene; the last one reads the picture back, waiting for all the drawing before it.
   const own = pages.map((run) => run.frameMs.slice(1, -1));
   console.log(`${frames} frames of the bundled scene, --no-vsync, median of ${runs} runs:`);
-  console.log(`  headless Chromium (SwiftShader), glide.run() to its exit code: ${ms(browserRun)} (${ms(browserRun / frames)} a frame)`);
+  console.log('  headless Chromium (SwiftShader), glide.run() to its exit code: ' +
+    `${ms(browserRun)} (${ms(browserRun / frames)} a frame)`);
   console.log(`  Linux build under Xvfb, whole run: ${ms(linuxRun)} (${ms(linuxRun / frames)} a frame)`);
   console.log(`  ratio: ${(browserRun / linuxRun).toFixed(2)}`);
-  console.log(`  the page's own time per frame: median ${median(own.flat()).toFixed(2)} ms, mean ${mean(own.flat()).toFixed(2)} ms,` +
-    ` most ${Math.max(...own.flat()).toFixed(2)} ms (first frame, with loading: ${ms(median(pages.map((run) => run.frameMs[0])) / 1000)};` +
-    ` last, with the read-back: ${ms(median(pages.map((run) => run.frameMs.at(-1))) / 1000)})`);
+  const frameMs = (pick) => ms(median(pages.map((run) => pick(run.frameMs))) / 1000);
+  console.log(`  the page's own time per frame: median ${median(own.flat()).toFixed(2)} ms, ` +
+    `mean ${mean(own.flat()).toFixed(2)} ms, most ${Math.max(...own.flat()).toFixed(2)} ms ` +
+    `(first frame, with loading: ${frameMs((all) => all[0])}; ` +
+    `last, with the read-back: ${frameMs((all) => all.at(-1))})`);
   console.log(`  opening the page to its first frame: ${ms(median(firsts))}`);
   if (!zip) {
     console.log('no dist/glide-*-web.zip: run ./build.sh web for the download sizes');
     return;
   }
   const { bytes, entries } = zipSizes(zip);
-  const mib = (n) => `${(n / 1048576).toFixed(2)} MiB`;
+  const mib = (n) => (n < 1048576 ? `${(n / 1024).toFixed(1)} KiB` : `${(n / 1048576).toFixed(2)} MiB`);
   console.log(`${path.basename(zip)}: ${mib(bytes)}`);
   for (const entry of entries) console.log(`  ${entry.name}: ${mib(entry.packed)} packed, ${mib(entry.size)} unpacked`);
   const sum = (key) => entries.reduce((total, entry) => total + entry[key], 0);

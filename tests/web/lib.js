@@ -78,7 +78,8 @@ async function open(browser, url, query = '', before = null) {
 // Starts glide.run(args, files) without waiting for its end; exited(page) awaits the exit code. Files are
 // strings, Buffers or null.
 async function start(page, args, files = {}) {
-  const sent = Object.entries(files).map(([name, data]) => [name, Buffer.isBuffer(data) ? { base64: data.toString('base64') } : data]);
+  const sent = Object.entries(files)
+    .map(([name, data]) => [name, Buffer.isBuffer(data) ? { base64: data.toString('base64') } : data]);
   await page.evaluate((args, sent) => {
     const files = Object.fromEntries(sent.map(([name, data]) => [name, data && data.base64 !== undefined ?
       Uint8Array.from(atob(data.base64), (c) => c.charCodeAt(0)) : data]));
@@ -131,11 +132,12 @@ function native(build, args, { level = null, scene = null, files = {} } = {}) {
   if (level !== null) fs.writeFileSync(path.join(dir, 'dbIlm/setting.ini'), settings(level));
   fs.copyFileSync(flightKeys, path.join(dir, 'flight.keys'));
   for (const [name, data] of Object.entries(files)) {
-    if (data === null) fs.rmSync(path.join(dir, name), { force: true }); else fs.writeFileSync(path.join(dir, name), data);
+    if (data === null) fs.rmSync(path.join(dir, name), { force: true });
+    else fs.writeFileSync(path.join(dir, name), data);
   }
-  const done = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(build, 'glide'), '-C', dir,
-    ...args.map((arg) => (/\.(keys|txt|bmp)$/.test(arg) ? path.join(dir, arg) : arg))],
-  { stdio: ['ignore', 'ignore', 'pipe'], encoding: 'latin1', timeout: 300000 });
+  const inside = args.map((arg) => (/\.(keys|txt|bmp)$/.test(arg) ? path.join(dir, arg) : arg));
+  const done = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(build, 'glide'),
+    '-C', dir, ...inside], { stdio: ['ignore', 'ignore', 'pipe'], encoding: 'latin1', timeout: 300000 });
   const read = (name) => (fs.existsSync(path.join(dir, name)) ? fs.readFileSync(path.join(dir, name)) : null);
   return {
     code: done.status, errors: done.stderr.split('\n').filter(Boolean),
@@ -180,7 +182,8 @@ function writeBmp(file, width, height, shade) {
   bytes.writeUInt16LE(1, 26);
   bytes.writeUInt16LE(24, 28);
   for (let y = 0; y < height; y++) {
-    for (let x = 0; x < width; x++) bytes.fill(shade(x, y), 54 + (height - 1 - y) * stride + x * 3, 54 + (height - 1 - y) * stride + x * 3 + 3);
+    const row = 54 + (height - 1 - y) * stride;
+    for (let x = 0; x < width; x++) bytes.fill(shade(x, y), row + x * 3, row + x * 3 + 3);
   }
   fs.writeFileSync(file, bytes);
 }

@@ -13,7 +13,8 @@ fi
 web=$1 linux=$2
 shift 2
 problem=
-for need in "$web/index.html" "$web/glide.js" "$web/glide.wasm" "$web/glide.data" "$linux/glide" "$linux/glide-scene"; do
+for need in "$web/index.html" "$web/glide.js" "$web/glide.wasm" "$web/glide.data" \
+    "$linux/glide" "$linux/glide-scene"; do
   [ -f "$need" ] || problem="$problem missing $need;"
 done
 for tool in node npm xvfb-run "${GLIDE_CHROMIUM:-/usr/bin/chromium}"; do

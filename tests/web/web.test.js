@@ -9,7 +9,8 @@ const web = require('./lib');
 
 const [webBuild, linuxBuild, ...only] = process.argv.slice(2).map((arg, at) => (at < 2 ? path.resolve(arg) : arg));
 const frames = '500';
-const flight = ['--batch', '--keys', 'flight.keys', '--frames', frames, '--overlay', 'overlay.txt', '--screenshot', 'shot.bmp'];
+const flight = ['--batch', '--keys', 'flight.keys', '--frames', frames, '--overlay', 'overlay.txt',
+  '--screenshot', 'shot.bmp'];
 const keys = fs.readFileSync(web.flightKeys, 'utf8');
 const deInit = 'init  DeInit() - Deinitialization OpenGL  - 0';
 
@@ -43,7 +44,9 @@ const tests = [];
 const test = (name, body) => tests.push({ name, body });
 
 for (const level of [1, 2]) {
-  test(`the scripted flight at log level ${level} logs, writes and draws as the Linux build`, async ({ browser, url }) => {
+  test(`the scripted flight at log level ${level} logs, writes and draws as the Linux build`, async ({
+    browser, url,
+  }) => {
     const linux = web.native(linuxBuild, flight, { level });
     const page = await web.open(browser, url, '?manual');
     const code = await web.run(page, flight, { 'dbIlm/setting.ini': web.settings(level), 'flight.keys': keys });
@@ -58,13 +61,16 @@ for (const level of [1, 2]) {
     const share = differing(shot, reference);
     assert.ok(share <= 0.02, `${(share * 100).toFixed(2)} % of the pixels differ`);
     const widths = [firstLineWidth(shot), firstLineWidth(reference)];
-    assert.ok(widths[1] > 400 && Math.abs(widths[0] - widths[1]) <= 16, `overlay's first line ${widths.join(' px against ')} px`);
+    assert.ok(widths[1] > 400 && Math.abs(widths[0] - widths[1]) <= 16,
+      `overlay's first line ${widths.join(' px against ')} px`);
     console.log(`  ${lines(log).length} log lines identical, ${(share * 100).toFixed(3)} % of pixels differ, ` +
       `first line ${widths[0]} px against ${widths[1]} px`);
   });
 }
 
-test('W held through the keyboard moves the glider, Esc ends the run, and the page hands its log over', async ({ browser, url, downloads }) => {
+test('W held through the keyboard moves the glider, Esc ends the run, and the page hands its log over', async ({
+  browser, url, downloads,
+}) => {
   const page = await web.open(browser, url, '?manual');
   await web.start(page, ['--overlay', 'overlay.txt']);
   await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
@@ -127,6 +133,8 @@ test('broken scene files end with the Linux build\'s messages, log and exit code
   assert.deepEqual(wrong, []);
 });
 
+const flyingTestmap = () => glide.state === 'running' && glide.readFile('Location/testmap.obj');
+
 test('a terrain made by glide-scene flies when chosen while the bundled scene flies', async ({ browser, url }) => {
   const scene = path.join(web.scratch('terrain'), 'My world');
   const tool = path.join(linuxBuild, 'glide-scene');
@@ -142,15 +150,16 @@ test('a terrain made by glide-scene flies when chosen while the bundled scene fl
   await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
   const chosen = Date.now();
   await (await page.$('#folder')).uploadFile(scene);
-  await page.waitForFunction(() => glide.state === 'running' && glide.readFile('Location/testmap.obj'), { timeout: 20000 });
+  await page.waitForFunction(flyingTestmap, { timeout: 20000 });
   console.log(`  the chosen scene flew after ${((Date.now() - chosen) / 1000).toFixed(1)} s`);
   await page.keyboard.press('Escape');
   await page.waitForFunction(() => glide.state === 'exited' && /The flight has ended/.test(document.body.innerText));
   assert.equal((await web.readFile(page, 'log.txt')).toString('latin1'), linux.log.toString('latin1'));
 
   await page.click('#fly-again');
-  await page.waitForFunction(() => glide.state === 'running' && glide.readFile('Location/testmap.obj'), { timeout: 20000 });
-  await page.evaluate(() => document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext());
+  await page.waitForFunction(flyingTestmap, { timeout: 20000 });
+  await page.evaluate(() => document.getElementById('canvas').getContext('webgl2')
+    .getExtension('WEBGL_lose_context').loseContext());
   await page.waitForFunction(() => /lost its WebGL 2 context/.test(document.body.innerText), { timeout: 8000 });
 });
 
@@ -161,10 +170,13 @@ test('a browser without WebGL 2 gets a message naming it', async ({ browser, url
       return kind === 'webgl2' ? null : getContext.call(this, kind, ...rest);
     };
   });
-  await page.waitForFunction(() => /needs WebGL 2/.test(document.getElementById('notice').innerText), { timeout: 8000 });
+  await page.waitForFunction(() => /needs WebGL 2/.test(document.getElementById('notice').innerText),
+    { timeout: 8000 });
 });
 
-test('a folder that is no scene, chosen, and one too large, dropped, are refused before reading', async ({ browser, url }) => {
+test('a folder that is no scene, chosen, and one too large, dropped, are refused before reading', async ({
+  browser, url,
+}) => {
   const page = await web.open(browser, url, '?manual');
   await page.evaluate(() => glide.ready);
   const input = await page.$('#folder');
@@ -196,7 +208,9 @@ test('a folder that is no scene, chosen, and one too large, dropped, are refused
     if (only.length && !only.some((word) => name.includes(word))) continue;
     const began = Date.now();
     const downloads = web.scratch('downloads');
-    const context = await browser.createBrowserContext({ downloadBehavior: { policy: 'allow', downloadPath: downloads } });
+    const context = await browser.createBrowserContext({
+      downloadBehavior: { policy: 'allow', downloadPath: downloads },
+    });
     try {
       await body({ browser: context, url: server.url, downloads });
       passed++;

@@ -87,7 +87,8 @@
       const sum = all.reduce((s, [l]) => s + l, 0);
       const whole = all.every(([, t]) => t > 0) ? all.reduce((s, [, t]) => s + t, 0) : 0;
       if (current && current.state === 'loading') {
-        progress(whole ? Math.min(1, sum / whole) : null, `Loading glide… ${mebibytes(sum)}${whole ? ` of ${mebibytes(whole)}` : ''}`);
+        const of = whole ? ` of ${mebibytes(whole)}` : '';
+        progress(whole ? Math.min(1, sum / whole) : null, `Loading glide… ${mebibytes(sum)}${of}`);
       }
     };
     runtime = Promise.all([
@@ -157,7 +158,8 @@
     if (flight.state === 'exited') return;
     flight.state = 'exited';
     flight.code = code;
-    if (failure === null) flight.exited.resolve(code); else flight.exited.reject(new Error(`glide stopped: ${failure}`));
+    if (failure === null) flight.exited.resolve(code);
+    else flight.exited.reject(new Error(`glide stopped: ${failure}`));
     if (flight !== current || flight.lost) return;
     if (failure !== null) {
       notice(`glide stopped with an error (${failure}). Fly again to start over.`, true);
@@ -220,7 +222,8 @@
       const message = element('choose-message');
       message.textContent = `Reading ${scene.name}…`;
       try {
-        files = await Promise.all(scene.files.map(async ({ path, file }) => [path, new Uint8Array(await file.arrayBuffer())]));
+        files = await Promise.all(scene.files.map(async ({ path, file }) =>
+          [path, new Uint8Array(await file.arrayBuffer())]));
       } catch (error) {
         message.textContent = `“${scene.name}” could not be read (${error.message}): choose it again.`;
         return;
@@ -240,7 +243,8 @@
 
   function failed(error) {
     const local = location.protocol === 'file:' ?
-      ' Pages opened from a file cannot load it: serve the folder (python3 -m http.server) and open it through http://.' : '';
+      ' Pages opened from a file cannot load it: serve the folder (python3 -m http.server) and open it ' +
+      'through http://.' : '';
     notice(`glide could not start: ${error.message}.${local}`, false);
   }
 
@@ -278,9 +282,9 @@
       .map(({ path, file }) => ({ path: path.slice(root.length), file }));
     const size = files.reduce((sum, { file }) => sum + file.size, 0);
     if (size > maxSceneBytes) {
-      message.textContent = `“${name}” holds ${mebibytes(size)} of files, more than the ${mebibytes(maxSceneBytes)} ` +
-        'a scene may hold in the browser. Make its terrain smaller (glide-scene terrain --faces N) or fly it with ' +
-        'the desktop program.';
+      message.textContent = `“${name}” holds ${mebibytes(size)} of files, more than the ` +
+        `${mebibytes(maxSceneBytes)} a scene may hold in the browser. Make its terrain smaller ` +
+        '(glide-scene terrain --faces N) or fly it with the desktop program.';
       return;
     }
     fly({ name: root ? root.slice(0, -1) : name, files });
