@@ -73,16 +73,18 @@ EM_JS(bool, NameCanvas, (int width, int height), {
 EM_JS(bool, StopAsked, (), { return !!Module.glideStop; });
 
 // Hands the thread to the browser: until the next display refresh, or, where the swap interval is 0, until the
-// GPU has drawn the frame (so that frames do not pile up in its queue and stall a later GL call). Records how long this frame held the thread, and the frame count; after the first
-// frame is shown the page hears of it.
+// GPU has drawn the frame before this one (one frame queued behind the one being drawn, so that frames do not
+// pile up in its queue and stall a later frame's GL calls for seconds). Records how long this frame held the
+// thread, and the frame count; after the first frame is shown the page hears of it.
 EM_ASYNC_JS(void, YieldToBrowser, (int frames, bool fast), {
   var now = performance.now();
   (Module.glideFrameMs = Module.glideFrameMs || []).push(now - Module.glideResumed);
   Module.glideFrames = frames;
   if (fast) {
     var channel = Module.glideChannel = Module.glideChannel || new MessageChannel();
-    var sync = GLctx && !GLctx.isContextLost() ? GLctx.fenceSync(GLctx.SYNC_GPU_COMMANDS_COMPLETE, 0) : null;
-    if (sync) GLctx.flush();
+    var sync = Module.glideFence;
+    Module.glideFence = GLctx && !GLctx.isContextLost() ? GLctx.fenceSync(GLctx.SYNC_GPU_COMMANDS_COMPLETE, 0) : null;
+    if (Module.glideFence) GLctx.flush();
     await new Promise((resolve) => { channel.port1.onmessage = resolve; channel.port2.postMessage(0); });
     while (sync && !GLctx.isContextLost() && GLctx.getSyncParameter(sync, GLctx.SYNC_STATUS) != GLctx.SIGNALED)
       await new Promise((resolve) => setTimeout(resolve, 0));
