@@ -50,8 +50,8 @@ function(glide_web_program)
   set(copies "")
   foreach(file ${page})
     get_filename_component(name ${file} NAME)
-    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name} COMMAND ${CMAKE_COMMAND} -E copy ${file} ${CMAKE_BINARY_DIR}/${name}
-      DEPENDS ${file})
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name} DEPENDS ${file}
+      COMMAND ${CMAKE_COMMAND} -E copy ${file} ${CMAKE_BINARY_DIR}/${name})
     list(APPEND copies ${CMAKE_BINARY_DIR}/${name})
   endforeach()
   add_custom_target(glide_page ALL DEPENDS ${copies})

@@ -244,16 +244,18 @@ HGLRC wglCreateContext(HDC hdc) {
   return context > 0 ? reinterpret_cast<HGLRC>(context) : nullptr;
 }
 
+// A context is known to the program by the html5 calls' handle for it.
+static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Handle(HGLRC rc) { return reinterpret_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(rc); }
+
 bool wglMakeCurrent(HDC hdc, HGLRC rc) {
   if (!hdc || !rc) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
-  return hdc == &theWindow && emscripten_webgl_make_context_current(reinterpret_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(rc)) ==
-                                  EMSCRIPTEN_RESULT_SUCCESS;
+  return hdc == &theWindow && emscripten_webgl_make_context_current(Handle(rc)) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
 bool wglDeleteContext(HGLRC rc) {
   if (!rc) return false;
-  emscripten_webgl_destroy_context(reinterpret_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(rc));
-  if (reinterpret_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(rc) == context) context = 0;
+  emscripten_webgl_destroy_context(Handle(rc));
+  if (Handle(rc) == context) context = 0;
   return true;
 }
 
