@@ -43,7 +43,8 @@ static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   const WPARAM vk = e->keyCode & 0xFF;
   if (modalDialog || vk == 0 || e->keyCode > 0xFF) return EM_FALSE;
   events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0});
-  return ProgramKey(vk);
+  // With Ctrl, Alt or the system key held the browser's own shortcut (Ctrl+S, Alt+Left) still works.
+  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey;
 }
 
 // The page losing the focus (another tab, window or application) releases every key, as on the desktop.
