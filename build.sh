@@ -1,12 +1,13 @@
 #!/bin/sh
 # Sets up a Debian 12 machine and builds glide: ./build.sh demo (fly it), tools (glide-scene), windows (the
-# Windows download, cross-built), package (the Debian package) or test (every test).
+# Windows download, cross-built), web (the page and its download, built with emscripten), package (the Debian
+# package) or test (every test).
 set -eu
 cd "$(dirname "$0")"
 root=$(pwd)
 
 usage() {
-  echo "usage: ./build.sh demo | tools | windows | package | test" >&2
+  echo "usage: ./build.sh demo | tools | windows | web | package | test" >&2
   exit 2
 }
 
@@ -27,13 +28,14 @@ install_packages() {
 }
 
 # build DIR TARGET [cmake options...]: configures DIR once per call (cheap when nothing changed) and builds
-# TARGET, or everything when TARGET is empty. Each purpose has its own folder, so none rebuilds another's.
+# TARGET, or everything when TARGET is empty; $configure, when set, is the configuring command (emcmake cmake).
+# Each purpose has its own folder, so none rebuilds another's.
 # A failed step counts as one failure in the summary line and ends the run.
 build() {
   dir=$1
   target=$2
   shift 2
-  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+  if ! ${configure:-cmake} -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
     cat "$dir.configure.log"
     echo "Configuring $dir failed; see above."
     stop
@@ -91,22 +93,25 @@ suite() {
   fi
 }
 
-# wine_checks LINUX_BUILD WINDOWS_BUILD: the Windows program under Wine beside the Linux one (tests/wine.sh),
-# added to the counts.
-wine_checks() {
+# counted NAME LOG COMMAND...: a script of checks whose last line counts them ('N passed, N failed'), its output
+# kept in LOG, added to the counts.
+counted() {
+  name=$1
+  log=$2
+  shift 2
   status=0
-  xrun tests/wine.sh "$1" "$2" >"$2/wine.log" 2>&1 || status=$?
-  cat "$2/wine.log"
-  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$2/wine.log" | tail -1)
+  "$@" >"$log" 2>&1 || status=$?
+  cat "$log"
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -1)
   if [ -z "$line" ]; then
-    echo "The Windows checks ended early; see above."
+    echo "The $name checks ended early; see above."
     stop
   fi
   passed=$((passed + ${line%% passed*}))
   bad=${line#*, }
   failed=$((failed + ${bad%% failed}))
   if [ "$status" -ne 0 ]; then
-    echo "The Windows checks failed; see above."
+    echo "The $name checks failed; see above."
     summary
     exit 1
   fi
@@ -119,6 +124,22 @@ windows_build() {
   shift 2
   build "$dir" "$target" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DGLIDE_TOOLS=OFF \
     -DGLIDE_BENCH=OFF "$@"
+}
+
+# web_build: the page in build/web (glide.js, glide.wasm, glide.data) and its download dist/glide-VERSION-web.zip.
+web_build() {
+  # emcc runs its JavaScript tools with node, which finds Debian's packages of them only through NODE_PATH
+  # when node itself is not Debian's.
+  export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+  configure="emcmake cmake" build build/web "" -DCMAKE_BUILD_TYPE=Release -DGLIDE_TOOLS=OFF -DGLIDE_TESTS=OFF \
+    -DGLIDE_BENCH=OFF
+  version=$(sed -n 's/^project(glide VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  name=glide-$version-web
+  rm -rf "build/web/$name" "dist/$name.zip"
+  mkdir -p "build/web/$name" dist
+  cp build/web/glide.js build/web/glide.wasm build/web/glide.data "build/web/$name/"
+  cp platform/web/page/* "build/web/$name/"
+  (cd build/web && zip -qrX "$root/dist/$name.zip" "$name")
 }
 
 # fuzz: each fuzzer for a while; its output goes to a log, which is shown only when it finds a crash.
@@ -183,6 +204,12 @@ case "$mode" in
     echo "Built $root/build/windows/glide.exe and the download $root/dist/$name.zip; it imports:"
     x86_64-w64-mingw32-objdump -p build/windows/glide.exe | sed -n 's/.*DLL Name: /  /p'
     ;;
+  web)
+    install_packages web
+    web_build
+    echo "Built the page in $root/build/web/ and the download $root/dist/$name.zip."
+    echo "To fly it: (cd build/web && python3 -m http.server) and open http://localhost:8000/"
+    ;;
   package)
     install_packages demo tools package
     # Debian's hardening flags, as its own packages are built: stack protector, fortified functions, relocations
@@ -209,7 +236,8 @@ case "$mode" in
     echo "Built $root/dist/$deb; install it with: sudo apt install ./dist/$deb"
     ;;
   test)
-    install_packages demo headless tools test windows package
+    install_packages demo headless tools test windows package web browser
+    command -v npm >/dev/null 2>&1 || install_packages npm
     # Release, as users build it: optimisers find warnings that other builds do not, and here they are errors.
     build build/test "" -DCMAKE_BUILD_TYPE=Release -DGLIDE_WERROR=ON
     suite gcc build/test
@@ -220,7 +248,10 @@ case "$mode" in
     # The Windows build: its unit tests under Wine, then the program beside the Linux build's, in one Wine prefix.
     windows_build build/windows-test "" -DGLIDE_WERROR=ON
     suite windows build/windows-test WINEPREFIX="$root/build/windows-test/wineprefix" WINEDEBUG=-all
-    wine_checks build/test build/windows-test
+    counted Windows build/windows-test/wine.log xrun tests/wine.sh build/test build/windows-test
+    # The page in headless Chromium beside the Linux build (tests/web/run.sh).
+    web_build
+    counted web build/web/web-tests.log tests/web/run.sh build/web build/test
     fuzz
     summary
     ;;

@@ -1,9 +1,11 @@
 // What the program needs of the system: the Win32 window, GDI and WGL calls, and glide's own services below.
 //
-// A backend is one folder, chosen by the build: win32/ on Windows (the system's own <windows.h>), sdl/ with
-// posix/ elsewhere (sdl/win32.h imitates the calls the program makes, under their names, over SDL2). Each
-// backend defines `keys` and every function declared here but MessageBox (platform/message.cpp, shared), and its process
-// entry calls the program's WinMain, or is WinMain itself where the system starts programs there.
+// A backend is one folder, chosen by the build: win32/ on Windows (the system's own <windows.h>); sdl/ with
+// posix/ on Linux; web/ with posix/ in a browser. The last two implement win32api.h, the Win32 subset the
+// program calls, under its names. Each backend defines `keys` and every function declared here but MessageBox
+// (platform/message.cpp, shared), and its process entry calls the program's WinMain, or is WinMain itself where
+// the system starts programs there. README.md here is the whole contract: the message stream's rules and the
+// GL subset a backend must draw.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +24,7 @@
 // An extension of the driver, asked for through wglGetProcAddress; false where the driver has none.
 bool wglSwapIntervalEXT(int interval);
 #else
-#include "platform/sdl/win32.h"
+#include "platform/win32api.h"
 #endif
 
 // The end of a line in a text file, as the system's text streams write it.

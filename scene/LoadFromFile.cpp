@@ -327,10 +327,15 @@ void ReadPieces(std::vector<MeshPiece>& pieces) {
   }
 }
 
-// One piece per core for large meshes; below a few megabytes a thread costs more than it saves.
+// One piece per core for large meshes; below a few megabytes a thread costs more than it saves. A browser
+// build without threads (no cross-origin isolation, so no shared memory) reads in one piece.
 int ModelReadParts(size_t size) {
   constexpr size_t pieceBytes = size_t{4} << 20;
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  const size_t cores = 1;
+#else
   const size_t cores = std::thread::hardware_concurrency();
+#endif
   const size_t parts = size / pieceBytes < cores ? size / pieceBytes : cores;
   return parts < 1 ? 1 : parts > 16 ? 16 : static_cast<int>(parts);
 }

@@ -1,7 +1,8 @@
 // Exact scans of the mesh lines: a fast path for plain numbers, the C library's sscanf where it cannot decide.
 #include <bit>
-#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "scene/scene.h"
@@ -62,13 +63,31 @@ constexpr double kPow10Double[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1
                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // A correctly rounded double narrows to the correctly rounded float unless it lies exactly halfway between
-// two floats, where the first rounding may have moved it there; those are left to from_chars.
+// two floats, where the first rounding may have moved it there; those are left to ReadRounded.
 inline bool NarrowsExactly(double d, bool negative, float* out) {
   uint64_t bits;
   std::memcpy(&bits, &d, sizeof bits);
   if ((bits & ((uint64_t{1} << 29) - 1)) == (uint64_t{1} << 28)) return false;
   const float f = static_cast<float>(d);
   *out = negative ? -f : f;
+  return true;
+}
+
+// The correctly rounded float of a plain decimal (the C library's strtof, on a copy, so that it cannot read
+// past the text); false where the value overflows, or underflows to zero from nonzero digits.
+bool ReadRounded(const char* p, const char* q, float* out) {
+  char text[64];
+  const size_t n = static_cast<size_t>(q - p);
+  if (n >= sizeof text) return false;
+  std::memcpy(text, p, n);
+  text[n] = '\0';
+  char* end = nullptr;
+  const float value = std::strtof(text, &end);
+  if (end != text + n || std::isinf(value)) return false;
+  if (value == 0)
+    for (const char* c = text; *c && *c != 'e' && *c != 'E'; ++c)
+      if (*c >= '1' && *c <= '9') return false;
+  *out = value;
   return true;
 }
 
@@ -83,7 +102,7 @@ bool StartNumber(const char*& p, const char* end, bool face, const char** digits
 }
 
 // One "%f" conversion. Mantissas up to 2^24 with small exponents are exact in one float operation,
-// which is therefore correctly rounded; other plain decimals go to from_chars; anything else is Unsure.
+// which is therefore correctly rounded; other plain decimals go to ReadRounded; anything else is Unsure.
 Scan ScanFloat(const char*& p, const char* end, float* out) {
   const char* q;
   bool negative;
@@ -115,9 +134,8 @@ Scan ScanFloat(const char*& p, const char* end, float* out) {
              NarrowsExactly(exponent < 0 ? static_cast<double>(mantissa) / kPow10Double[-exponent]
                                          : static_cast<double>(mantissa) * kPow10Double[exponent],
                             negative, &value)) {
-  } else {
-    const std::from_chars_result r = std::from_chars(p, q, value);
-    if (r.ec != std::errc() || r.ptr != q) return Scan::Unsure;
+  } else if (!ReadRounded(p, q, &value)) {
+    return Scan::Unsure;
   }
   *out = value;
   p = q;

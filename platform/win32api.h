@@ -1,4 +1,5 @@
-// The Win32 window, message, GDI font and WGL calls the program uses, under their own names, over SDL2 and FreeType.
+// The Win32 window, message, GDI font and WGL calls the program uses, under their own names, for the backends
+// that imitate them (sdl/, web/); see README.md here for what each call must do.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,29 @@
+// The process entry in the page: callMain's arguments are kept for CommandArguments, then the program starts.
+#include "platform/platform.h"
+
+#include <emscripten.h>
+
+#include <cstdlib>
+
+static int argumentCount;
+static char** arguments;
+
+char** CommandArguments(int* count) {
+  *count = argumentCount;
+  return arguments;
+}
+
+// main is suspended at every frame, so its return reaches no one: exit ends the run and tells the page
+// (onExit). Once main has been suspended, exit's unwinding ends in the promise of the last resumption, taken
+// here as the end it is.
+int main(int argc, char** argv) {
+  argumentCount = argc;
+  arguments = argv;
+  EM_ASM({
+    Module.glideResumed = performance.now();
+    Asyncify.whenDone().catch((e) => {
+      if (!(e instanceof ExitStatus)) throw e;
+    });
+  });
+  std::exit(WinMain(nullptr, nullptr, argc > 0 ? argv[0] : nullptr, SW_SHOWNORMAL));
+}

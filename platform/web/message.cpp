@@ -1,0 +1,36 @@
+// The modal message box as a <dialog> on the page, and the display a page always has.
+#include "platform/platform.h"
+#include "platform/web/web.h"
+
+#include <emscripten.h>
+
+// The caption, the message and one OK button; the flight waits until the dialog is closed (OK, or Esc).
+EM_ASYNC_JS(int, ShowDialog, (const char* text, const char* caption), {
+  if (typeof HTMLDialogElement != 'function') return 0;
+  var dialog = document.createElement('dialog');
+  dialog.id = 'glide-message';
+  var title = document.createElement('h2');
+  title.textContent = UTF8ToString(caption);
+  var message = document.createElement('p');
+  message.textContent = UTF8ToString(text);
+  message.style.whiteSpace = 'pre-wrap';
+  var form = document.createElement('form');
+  form.method = 'dialog';
+  var ok = document.createElement('button');
+  ok.textContent = 'OK';
+  form.appendChild(ok);
+  dialog.append(title, message, form);
+  document.body.appendChild(dialog);
+  await new Promise((resolve) => { dialog.addEventListener('close', resolve); dialog.showModal(); });
+  dialog.remove();
+  return 1;
+});
+
+int SystemMessageBox(HWND, const char* text, const char* caption, UINT) {
+  modalDialog = true;
+  const int answer = ShowDialog(text, caption);
+  modalDialog = false;
+  return answer;
+}
+
+bool HasDisplay() { return true; }

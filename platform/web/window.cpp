@@ -1,0 +1,275 @@
+// The window as the page's canvas, its message queue from the document's keys and focus, and its WebGL 2 context;
+// each buffer swap hands the thread back to the browser until the next frame is due.
+#include "platform/platform.h"
+#include "platform/web/web.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <deque>
+#include <string>
+
+struct PlatformWindow {
+  WNDPROC proc;
+};
+
+int keys[256];
+
+static WNDCLASS registeredClass;
+static std::string registeredName;
+static bool classRegistered;
+static PlatformWindow theWindow;
+static bool windowOpen;
+static std::deque<MSG> posted, events;
+static bool quitPosted;
+static int quitCode;
+static bool closeSent;
+static bool pixelFormatSet;
+static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
+static int swapInterval = 1;
+static int framesShown;
+// While a message box is up its dialog has the keys, as a Win32 message box's own loop does.
+bool modalDialog;
+
+// The keys the program reads: the page must not scroll, or open its help, on them.
+static bool ProgramKey(WPARAM vk) {
+  return (vk >= VK_LEFT && vk <= VK_DOWN) || (vk >= VK_F1 && vk <= VK_F3) || vk == 'W' || vk == 'S' ||
+         vk == VK_ESCAPE || vk == VK_SPACE;
+}
+
+// The browser's keyCode is the Windows virtual-key code: letters and digits by the layout's character, the
+// other keys by their place.
+static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
+  const WPARAM vk = e->keyCode & 0xFF;
+  if (modalDialog || vk == 0 || e->keyCode > 0xFF) return EM_FALSE;
+  events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0});
+  // With Ctrl, Alt or the system key held the browser's own shortcut (Ctrl+S, Alt+Left) still works.
+  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey;
+}
+
+// The page losing the focus (another tab, window or application) releases every key, as on the desktop.
+static EM_BOOL OnFocus(int type, const EmscriptenFocusEvent*, void*) {
+  events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_BLUR ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0});
+  return EM_FALSE;
+}
+
+static void Listen(bool on) {
+  const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
+  const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
+  emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
+  emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
+  emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
+}
+
+// The page's canvas (Module.canvas) under a name the html5 calls know it by; false where the page gave none.
+EM_JS(bool, NameCanvas, (int width, int height), {
+  if (!Module.canvas) return false;
+  Module.canvas.width = width;
+  Module.canvas.height = height;
+  specialHTMLTargets["!canvas"] = Module.canvas;
+  return true;
+});
+
+EM_JS(bool, StopAsked, (), { return !!Module.glideStop; });
+
+// Hands the thread to the browser: until the next display refresh, or, where the swap interval is 0, until the
+// GPU has drawn the frame before this one (one frame queued behind the one being drawn, so that frames do not
+// pile up in its queue and stall a later frame's GL calls for seconds). Records how long this frame held the
+// thread, and the frame count; after the first frame is shown the page hears of it.
+EM_ASYNC_JS(void, YieldToBrowser, (int frames, bool fast), {
+  var now = performance.now();
+  (Module.glideFrameMs = Module.glideFrameMs || []).push(now - Module.glideResumed);
+  Module.glideFrames = frames;
+  if (fast) {
+    var channel = Module.glideChannel = Module.glideChannel || new MessageChannel();
+    var sync = Module.glideFence;
+    Module.glideFence = GLctx && !GLctx.isContextLost() ? GLctx.fenceSync(GLctx.SYNC_GPU_COMMANDS_COMPLETE, 0) : null;
+    if (Module.glideFence) GLctx.flush();
+    await new Promise((resolve) => { channel.port1.onmessage = resolve; channel.port2.postMessage(0); });
+    while (sync && !GLctx.isContextLost() && GLctx.getSyncParameter(sync, GLctx.SYNC_STATUS) != GLctx.SIGNALED)
+      await new Promise((resolve) => setTimeout(resolve, 0));
+    if (sync) GLctx.deleteSync(sync);
+  } else {
+    await new Promise(requestAnimationFrame);
+  }
+  if (frames == 1 && Module.onFirstFrame) Module.onFirstFrame();
+  Module.glideResumed = performance.now();
+});
+
+// The system's icon and cursor are the page's; the names only need to be known.
+HICON LoadIcon(HINSTANCE, const char* name) { return name; }
+
+HCURSOR LoadCursor(HINSTANCE, const char* name) { return name; }
+
+bool RegisterClass(const WNDCLASS* wc) {
+  if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || classRegistered) return false;
+  registeredClass = *wc;
+  registeredName = wc->lpszClassName;
+  classRegistered = true;
+  return true;
+}
+
+// The flight is over: the page's keys are its own again.
+bool UnregisterClass(const char* className, HINSTANCE) {
+  if (!classRegistered || !className || registeredName != className) return false;
+  classRegistered = false;
+  if (windowOpen) Listen(false);
+  windowOpen = false;
+  return true;
+}
+
+// The canvas has no frame: its size is the client area's.
+bool AdjustWindowRect(RECT* rect, uint32_t, bool) { return rect != nullptr; }
+
+HWND CreateWindowEx(uint32_t, const char* className, const char*, uint32_t, int, int, int width, int height, HWND,
+                    void*, HINSTANCE, void*) {
+  if (!classRegistered || !className || registeredName != className || windowOpen) return nullptr;
+  if (!NameCanvas(width, height)) return nullptr;
+  theWindow.proc = registeredClass.lpfnWndProc;
+  windowOpen = true;
+  Listen(true);
+  return &theWindow;
+}
+
+// Like Win32, showing the window sends it its size at once, before the caller goes on.
+bool ShowWindow(HWND hwnd, int) {
+  RECT client;
+  if (!GetClientRect(hwnd, &client)) return false;
+  theWindow.proc(hwnd, WM_SIZE, SIZE_RESTORED, (client.right & 0xFFFF) | ((client.bottom & 0xFFFF) << 16));
+  return true;
+}
+
+bool UpdateWindow(HWND hwnd) {
+  if (hwnd != &theWindow || !windowOpen) return false;
+  theWindow.proc(hwnd, WM_PAINT, 0, 0);
+  return true;
+}
+
+// Keys come from the whole document, so the window has them whenever the page has the focus.
+HWND SetFocus(HWND hwnd) { return hwnd == &theWindow && windowOpen ? hwnd : nullptr; }
+
+HWND GetFocus() { return windowOpen ? &theWindow : nullptr; }
+
+bool GetClientRect(HWND hwnd, RECT* rect) {
+  if (hwnd != &theWindow || !windowOpen || !rect) return false;
+  int width = 0, height = 0;
+  emscripten_get_canvas_element_size("!canvas", &width, &height);
+  *rect = RECT{0, 0, width, height};
+  return true;
+}
+
+// Posted messages come first, then the page's events; the quit message only once both are drained. The page
+// asking the flight to stop (Module.glideStop) is a close request, as closing the window is on the desktop.
+bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
+  if (posted.empty() && events.empty() && windowOpen && !closeSent && StopAsked()) {
+    closeSent = true;
+    events.push_back(MSG{&theWindow, WM_CLOSE, 0, 0});
+  }
+  std::deque<MSG>& queue = posted.empty() ? events : posted;
+  if (!queue.empty()) {
+    *msg = queue.front();
+    if (remove & PM_REMOVE) queue.pop_front();
+    return true;
+  }
+  if (quitPosted) {
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0};
+    if (remove & PM_REMOVE) quitPosted = false;
+    return true;
+  }
+  return false;
+}
+
+bool TranslateMessage(const MSG* msg) { return msg && msg->message == WM_KEYDOWN; }
+
+LRESULT DispatchMessage(const MSG* msg) {
+  if (!msg || msg->hwnd != &theWindow || !theWindow.proc) return 0;
+  return theWindow.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd != &theWindow) return false;
+  posted.push_back(MSG{hwnd, message, wParam, lParam});
+  return true;
+}
+
+void PostQuitMessage(int exitCode) {
+  quitPosted = true;
+  quitCode = exitCode;
+}
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
+  if (!ps) return nullptr;
+  ps->hdc = hwnd;
+  GetClientRect(hwnd, &ps->rcPaint);
+  return hwnd;
+}
+
+bool EndPaint(HWND, const PAINTSTRUCT*) { return true; }
+
+HDC wglGetCurrentDC() { return context ? &theWindow : nullptr; }
+
+HDC GetDC(HWND hwnd) { return hwnd == &theWindow && windowOpen ? hwnd : nullptr; }
+
+int ReleaseDC(HWND hwnd, HDC hdc) { return hwnd == hdc && hdc == &theWindow ? 1 : 0; }
+
+// The one format on offer: RGBA, double-buffered, with a depth buffer; a request outside that fails.
+int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (hdc != &theWindow || !windowOpen || !pfd || pfd->nSize != sizeof(PIXELFORMATDESCRIPTOR)) return 0;
+  if (!(pfd->dwFlags & PFD_SUPPORT_OPENGL) || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
+  return 1;
+}
+
+bool SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (hdc != &theWindow || format != 1 || !pfd || pixelFormatSet) return false;
+  pixelFormatSet = true;
+  return true;
+}
+
+// Opaque and not antialiased, as the desktop window's pixel format; the buffer need not outlive the frame,
+// as the program reads its pixels back before the swap.
+HGLRC wglCreateContext(HDC hdc) {
+  if (hdc != &theWindow || !windowOpen || !pixelFormatSet) return nullptr;
+  EmscriptenWebGLContextAttributes attributes;
+  emscripten_webgl_init_context_attributes(&attributes);
+  attributes.alpha = EM_FALSE;
+  attributes.depth = EM_TRUE;
+  attributes.stencil = EM_FALSE;
+  attributes.antialias = EM_FALSE;
+  attributes.preserveDrawingBuffer = EM_FALSE;
+  attributes.majorVersion = 2;
+  attributes.minorVersion = 0;
+  context = emscripten_webgl_create_context("!canvas", &attributes);
+  return context > 0 ? reinterpret_cast<HGLRC>(context) : nullptr;
+}
+
+// A context is known to the program by the html5 calls' handle for it.
+static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Handle(HGLRC rc) { return reinterpret_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(rc); }
+
+bool wglMakeCurrent(HDC hdc, HGLRC rc) {
+  if (!hdc || !rc) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+  return hdc == &theWindow && emscripten_webgl_make_context_current(Handle(rc)) == EMSCRIPTEN_RESULT_SUCCESS;
+}
+
+bool wglDeleteContext(HGLRC rc) {
+  if (!rc) return false;
+  emscripten_webgl_destroy_context(Handle(rc));
+  if (Handle(rc) == context) context = 0;
+  return true;
+}
+
+// The browser shows what was drawn once it has the thread back.
+bool SwapBuffers(HDC hdc) {
+  if (hdc != &theWindow || !windowOpen) return false;
+  YieldToBrowser(++framesShown, swapInterval == 0);
+  return true;
+}
+
+// Display refreshes only: there is no adaptive sync to ask for.
+bool wglSwapIntervalEXT(int interval) {
+  if (interval < 0) return false;
+  swapInterval = interval;
+  return true;
+}
