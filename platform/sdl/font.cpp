@@ -47,9 +47,12 @@ bool wglUseFontBitmaps(HDC hdc, DWORD first, DWORD count, DWORD listBase) {
     for (int r = 0; r < g.rows; ++r)
       std::memcpy(&flipped[static_cast<size_t>(r) * g.pitch], &g.bits[static_cast<size_t>(g.rows - 1 - r) * g.pitch],
                   g.pitch);
+    // A null bitmap in a list is lost whole by Mesa 22 (GL_OUT_OF_MEMORY), its advance too: an inkless glyph
+    // gets one byte to point at.
+    static const GLubyte inkless = 0;
     glNewList(listBase + i, GL_COMPILE);
     glBitmap(g.width, g.rows, static_cast<GLfloat>(-g.left), static_cast<GLfloat>(g.rows - g.top),
-             static_cast<GLfloat>(g.advance), 0.0f, flipped.empty() ? nullptr : flipped.data());
+             static_cast<GLfloat>(g.advance), 0.0f, flipped.empty() ? &inkless : flipped.data());
     glEndList();
   }
   return rendered;
