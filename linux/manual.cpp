@@ -149,10 +149,11 @@ std::string Completion(const ManProgram& p) {
 
   std::string out = "# bash completion for " + p.name + ", made from its declarations of options" +
                     (commands ? " and commands" : "") + "\n";
-  out += function + "_names() {\n  case $1 in\n"
-         "    d) COMPREPLY=($(compgen -d -- \"$cur\")) ;;\n"
-         "    f) COMPREPLY=($(compgen -f -- \"$cur\")) ;;\n"
-         "    w:*) COMPREPLY=($(compgen -W \"${1#w:}\" -- \"$cur\")); return ;;\n"
+  // One name a line, never split at blanks nor expanded as a pattern; a quote the user opened is no part of it.
+  out += function + "_names() {\n  local word=${cur#[\\\"\\']}\n  case $1 in\n"
+         "    d) mapfile -t COMPREPLY < <(compgen -d -- \"$word\") ;;\n"
+         "    f) mapfile -t COMPREPLY < <(compgen -f -- \"$word\") ;;\n"
+         "    w:*) mapfile -t COMPREPLY < <(compgen -W \"${1#w:}\" -- \"$word\"); return ;;\n"
          "    *) return ;;\n  esac\n"
          "  compopt -o filenames 2>/dev/null\n}\n\n";
   out += function + "() {\n  local cur=${COMP_WORDS[COMP_CWORD]} command= first=1\n  COMPREPLY=()\n";
