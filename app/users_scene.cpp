@@ -1,4 +1,5 @@
 // The user's own copy of the bundled scene, which an installed glide flies when started where there is no scene.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -30,11 +31,23 @@ static fs::path CopyFolder() {
   return {};
 }
 
+// A start killed while copying leaves its partial copy behind; one untouched for an hour is no start's any more.
+static void RemoveStalePartials(const fs::path& parent) {
+  std::error_code error;
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (it->path().filename().string().starts_with(".scene-") && fs::last_write_time(it->path(), ignored) < old)
+      fs::remove_all(it->path(), ignored);
+  }
+}
+
 // Copies the scene into a fresh sibling of `copy`, then renames it into place: `copy` is complete or absent,
 // whatever fails (a full or read-only home) and even where glide is killed halfway. Returns why it failed.
 static std::string CopyScene(const fs::path& bundled, const fs::path& copy) {
   std::error_code error;
   fs::create_directories(copy.parent_path(), error);
+  RemoveStalePartials(copy.parent_path());
   const fs::path partial = copy.parent_path() / (".scene-" + std::to_string(std::random_device()()));
   if (!error) fs::copy(bundled, partial, fs::copy_options::recursive, error);
   if (!error) fs::rename(partial, copy, error);
