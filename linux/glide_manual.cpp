@@ -1,4 +1,4 @@
-// glide's manual page and bash completion, from its table of options: glide-manual OUTDIR DATE DATADIR.
+// glide's manual page and bash completion, from its table of options: glide-manual OUTDIR DATE.
 #include <cstdio>
 #include <string>
 
@@ -6,11 +6,10 @@
 #include "linux/manual.h"
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: glide-manual OUTDIR DATE DATADIR\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: glide-manual OUTDIR DATE\n");
     return 2;
   }
-  const std::string data = argv[3];
   ManProgram glide{
       .name = "glide",
       .version = GLIDE_VERSION,
@@ -28,7 +27,8 @@ int main(int argc, char** argv) {
           "All motion is per rendered frame.\n"
           "\n"
           "An installed glide started without -C in a folder that holds no scene (as from the desktop's menu)\n"
-          "flies the user's own copy of the bundled scene: the first such start copies " + data + " to\n"
+          "flies the user's own copy of the bundled scene: the first such start copies the bundled scene\n"
+          "(share/glide beside the folder of the glide program: /usr/share/glide from the package) to\n"
           "$XDG_DATA_HOME/glide/scene (~/.local/share/glide/scene where XDG_DATA_HOME is unset), so that the\n"
           "trace log and any change stay the user's; later starts fly that copy. Delete the copy to get the\n"
           "bundled scene back.\n",
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
       .commands = {},
       .files = {{"dbIlm/setting.ini", "the settings: nine lines, one value each"},
                 {"log.txt", "the trace log, appended in the scene folder"},
-                {data, "the bundled scene"},
+                {"/usr/share/glide", "the bundled scene (PREFIX/share/glide where glide was installed in PREFIX)"},
                 {"~/.local/share/glide/scene", "the user's copy of the bundled scene"}},
       .examples = {{"Fly the scene in the folder myworld:", "glide -C myworld"},
                    {"Replay a key script for 600 frames without a window's message boxes and save the last frame:",

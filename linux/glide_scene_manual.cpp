@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
           "\n"
           "Every command writes all or nothing: a command that fails leaves the scene's files as they were. One\n"
           "command writes a scene at a time, under the lock DIR/.glide-scene/lock. Inputs are read in a watched\n"
-          "child process under limits of memory and time; past a limit the command names the file and the option\n"
-          "that raises the limit. Exit status: 0 on success, 1 for a failure, 2 for a bad command line.\n",
+          "child process under limits of memory, time and progress (a read that stalls); past a limit the command\n"
+          "names the file and the option that raises the limit. On a terminal, terrain, object and sky show how far\n"
+          "their work has come on one line. Exit status: 0 on success, 1 for a failure, 2 for a bad command line.\n",
       .options = {},
       .commands = {},
       .files = {{"DIR/dbIlm/setting.ini", "the scene's settings, fitted to the terrain by terrain"},
