@@ -554,13 +554,23 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
 }
 
 // On a terminal the steps show on one line redrawn in place, a step whose reader reports with how far it has
-// come, cut to the terminal's width (80 where it reports none), and cleared before a warning; in a pipe
-// nothing of it shows.
+// come, cut to the terminal's width (80 where it reports none; a wide character takes two columns), and
+// cleared before a warning; in a pipe nothing of it shows.
 TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
   const std::string name = std::string(100, 'n') + ".obj";
-  Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", name);  // warned of as small
-  const std::string command = std::string(GLIDE_SCENE_PATH) + " object . " + name + " --at 20 20 7";
-  for (const int columns : {0, 40}) {
+  std::string wide = "nnn";
+  for (int i = 0; i < 60; ++i) wide += "\u5c71";
+  wide += ".obj";
+  for (const std::string& file : {name, wide})
+    Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", file);  // warned of as small
+  const auto columnsOf = [](const std::string& line) {
+    size_t n = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    for (size_t at = 0; (at = line.find("\u5c71", at)) != std::string::npos; at += 3) ++n;
+    return n;
+  };
+  for (const auto& [columns, file] : {std::pair{0, name}, std::pair{40, name}, std::pair{40, wide}}) {
+    const std::string command =
+        "LC_ALL=C.UTF-8 " + std::string(GLIDE_SCENE_PATH) + " object . " + file + " --name nnn --at 20 20 7";
     const std::string shown =
         RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command + "' /dev/null");
     std::vector<std::string> lines;
@@ -571,9 +581,7 @@ TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
     ASSERT_FALSE(lines.empty()) << shown;
     bool counted = false, timed = false;
     for (const std::string& line : lines) {
-      EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }),
-                (columns ? columns : 80) - 1)
-          << line;
+      EXPECT_LE(columnsOf(line), static_cast<size_t>((columns ? columns : 80) - 1)) << line;
       counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("\u2026: 0%, ") != std::string::npos);
       timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
     }
