@@ -17,6 +17,8 @@
 #include <cstring>
 #include <optional>
 
+#include "tools/scene/progress.h"
+
 extern char** environ;
 
 namespace {
@@ -251,7 +253,7 @@ WatchedRead::~WatchedRead() {
   reading = false;
   // Without its answer the parent may still stop this process at a time limit, in the middle of writing.
   if (!Send("D")) {
-    std::fprintf(stderr, "%s\n", kLostParent);
+    PrintAboveProgress(kLostParent);
     _exit(1);
   }
   char answer = 0;
