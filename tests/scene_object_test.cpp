@@ -579,13 +579,14 @@ TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
       if (end != std::string::npos && shown.compare(end, 3, "\x1b[K") == 0) lines.push_back(shown.substr(at, end - at));
     }
     ASSERT_FALSE(lines.empty()) << shown;
-    bool counted = false, timed = false;
+    bool counted = false, converted = false, timed = false;
     for (const std::string& line : lines) {
       EXPECT_LE(columnsOf(line), static_cast<size_t>((columns ? columns : 80) - 1)) << line;
       counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("\u2026: 0%, ") != std::string::npos);
+      converted = converted || line.rfind("converting nnn", 0) == 0;
       timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
     }
-    EXPECT_TRUE(counted && timed) << shown;
+    EXPECT_TRUE(counted && converted && timed) << shown;
     EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
     EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
   }
