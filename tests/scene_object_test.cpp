@@ -555,7 +555,7 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
 
 // On a terminal the steps show on one line redrawn in place, a step whose reader reports with how far it has
 // come, cut to the terminal's width (80 where it reports none; a wide character takes two columns), and
-// cleared before a warning; in a pipe nothing of it shows.
+// cleared before a warning; in a pipe, or run in the background of a shell, nothing of it shows.
 TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
   const std::string name = std::string(100, 'n') + ".obj";
   std::string wide = "nnn";
@@ -568,11 +568,12 @@ TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
     for (size_t at = 0; (at = line.find("\u5c71", at)) != std::string::npos; at += 3) ++n;
     return n;
   };
+  const auto command = [](const std::string& file) {
+    return "LC_ALL=C.UTF-8 " + std::string(GLIDE_SCENE_PATH) + " object . " + file + " --name nnn --at 20 20 7";
+  };
   for (const auto& [columns, file] : {std::pair{0, name}, std::pair{40, name}, std::pair{40, wide}}) {
-    const std::string command =
-        "LC_ALL=C.UTF-8 " + std::string(GLIDE_SCENE_PATH) + " object . " + file + " --name nnn --at 20 20 7";
     const std::string shown =
-        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command + "' /dev/null");
+        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command(file) + "' /dev/null");
     std::vector<std::string> lines;
     for (size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;) {
       const size_t end = shown.find_first_of("\r\n\x1b", ++at);
@@ -590,6 +591,10 @@ TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
     EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
     EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
   }
+  // With job control the shell keeps the terminal's foreground and the command runs in a group of its own.
+  const std::string behind = RunCapture("script -qec \"bash -c 'set -m; " + command(name) + " & wait'\" /dev/null");
+  EXPECT_EQ(behind.find("\x1b[K"), std::string::npos) << behind;
+  EXPECT_NE(behind.find("wrote Objects/nnn"), std::string::npos) << behind;
   EXPECT_EQ(Tool("object . " + name + " --at 20 20 7"), 0);
   EXPECT_EQ(Err().find_first_of("\r\x1b"), std::string::npos) << Err();
   EXPECT_NE(Err().find("warning"), std::string::npos);

@@ -70,8 +70,10 @@ std::string Fit(const std::string& text, size_t most) {
   return text;
 }
 
-// Drawn one column short of the terminal's width, so that no terminal wraps it onto a second line.
+// Drawn one column short of the terminal's width, so that no terminal wraps it onto a second line. Nothing
+// is drawn while the command runs in the background: the line would cover the shell's.
 void Draw() {
+  if (!DrawsProgress()) return;
   const Shown& step = steps.back();
   const double seconds = std::chrono::duration<double>(Clock::now() - step.start).count();
   const std::string tail = step.reports ? Format(": %d%%, %.1f s", static_cast<int>(step.fraction * 100), seconds)
@@ -83,7 +85,7 @@ void Draw() {
 }
 
 void Clear() {
-  if (drawn) std::fputs("\r\x1b[K", stderr);
+  if (drawn && DrawsProgress()) std::fputs("\r\x1b[K", stderr);
   drawn = false;
 }
 
@@ -94,6 +96,8 @@ void Tick(std::stop_token stop) {
 }
 
 }  // namespace
+
+bool DrawsProgress() { return isatty(STDERR_FILENO) == 1 && tcgetpgrp(STDERR_FILENO) == getpgrp(); }
 
 Step::Step(const std::string& what, bool reports) {
   {
