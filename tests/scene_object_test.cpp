@@ -554,33 +554,47 @@ TEST_F(SceneObject, BadInputIsRefusedAndLeavesTheSceneAsItWas) {
 }
 
 // On a terminal the steps show on one line redrawn in place, a step whose reader reports with how far it has
-// come, cut to the terminal's width (80 where it reports none), and cleared before a warning; in a pipe
-// nothing of it shows.
+// come, cut to the terminal's width (80 where it reports none; a wide character takes two columns), and
+// cleared before a warning; in a pipe, or run in the background of a shell, nothing of it shows.
 TEST_F(SceneObject, ProgressShowsOnATerminalOnly) {
   const std::string name = std::string(100, 'n') + ".obj";
-  Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", name);  // warned of as small
-  const std::string command = std::string(GLIDE_SCENE_PATH) + " object . " + name + " --at 20 20 7";
-  for (const int columns : {0, 40}) {
+  std::string wide = "nnn";
+  for (int i = 0; i < 60; ++i) wide += "\u5c71";
+  wide += ".obj";
+  for (const std::string& file : {name, wide})
+    Export({Box({0, 0, 0}, {0.05f, 0.15f, 0.1f})}, "obj", file);  // warned of as small
+  const auto columnsOf = [](const std::string& line) {
+    size_t n = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    for (size_t at = 0; (at = line.find("\u5c71", at)) != std::string::npos; at += 3) ++n;
+    return n;
+  };
+  const auto command = [](const std::string& file) {
+    return "LC_ALL=C.UTF-8 " + std::string(GLIDE_SCENE_PATH) + " object . " + file + " --name nnn --at 20 20 7";
+  };
+  for (const auto& [columns, file] : {std::pair{0, name}, std::pair{40, name}, std::pair{40, wide}}) {
     const std::string shown =
-        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command + "' /dev/null");
+        RunCapture("script -qec 'stty cols " + std::to_string(columns) + "; " + command(file) + "' /dev/null");
     std::vector<std::string> lines;
     for (size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;) {
       const size_t end = shown.find_first_of("\r\n\x1b", ++at);
       if (end != std::string::npos && shown.compare(end, 3, "\x1b[K") == 0) lines.push_back(shown.substr(at, end - at));
     }
     ASSERT_FALSE(lines.empty()) << shown;
-    bool counted = false, timed = false;
+    bool counted = false, converted = false, timed = false;
     for (const std::string& line : lines) {
-      EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }),
-                (columns ? columns : 80) - 1)
-          << line;
+      EXPECT_LE(columnsOf(line), static_cast<size_t>((columns ? columns : 80) - 1)) << line;
       counted = counted || (line.rfind("reading nnn", 0) == 0 && line.find("\u2026: 0%, ") != std::string::npos);
+      converted = converted || line.rfind("converting nnn", 0) == 0;
       timed = timed || (line.rfind("baking nnn", 0) == 0 && line.find('%') == std::string::npos);
     }
-    EXPECT_TRUE(counted && timed) << shown;
+    EXPECT_TRUE(counted && converted && timed) << shown;
     EXPECT_NE(shown.find("\r\x1b[Kglide-scene object: warning: "), std::string::npos) << shown;
     EXPECT_NE(shown.find("wrote Objects/nnn"), std::string::npos) << shown;
   }
+  // With job control the shell keeps the terminal's foreground and the command runs in a group of its own.
+  const std::string behind = RunCapture("script -qec \"bash -c 'set -m; " + command(name) + " & wait'\" /dev/null");
+  EXPECT_EQ(behind.find("\x1b[K"), std::string::npos) << behind;
+  EXPECT_NE(behind.find("wrote Objects/nnn"), std::string::npos) << behind;
   EXPECT_EQ(Tool("object . " + name + " --at 20 20 7"), 0);
   EXPECT_EQ(Err().find_first_of("\r\x1b"), std::string::npos) << Err();
   EXPECT_NE(Err().find("warning"), std::string::npos);

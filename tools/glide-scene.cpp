@@ -1,4 +1,5 @@
 // glide-scene: makes and checks the scenes glide flies, from what users have (heightmaps, elevation data, models).
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,8 @@
 #include "tools/scene/watchdog.h"
 
 int main(int argc, char** argv) {
+  // The progress line measures file names in the terminal's characters; numbers keep the C locale's point.
+  std::setlocale(LC_CTYPE, "");
   if (argc < 2) {
     Usage(stderr);
     return 2;

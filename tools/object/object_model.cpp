@@ -400,6 +400,7 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
     throw ToolError(file + ": the model cannot be prepared" + ReaderReason(importer.GetErrorString()) +
                     "; export it again");
   reading.reset();
+  const Step converting("converting " + fs::path(file).filename().string(), false);
   return ModelFromScene(*scene, file, up, targetFaces);
 }
 

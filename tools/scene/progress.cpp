@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cwchar>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -43,19 +44,36 @@ size_t Columns() {
   return columns > 0 ? static_cast<size_t>(columns) : 80;
 }
 
-// The text in at most `most` columns, a character a column (a UTF-8 sequence is one); "…" marks a cut.
+// The text in at most `most` columns as the terminal shows it: a wide character takes two, one the locale
+// cannot read or measure takes one; "…" marks a cut.
 std::string Fit(const std::string& text, size_t most) {
-  size_t characters = 0, cut = text.size();
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-    if (characters + 1 == most) cut = i;
-    if (++characters > most) return most == 0 ? "" : text.substr(0, cut) + "\u2026";
+  std::mbstate_t state{};
+  size_t used = 0, cut = 0;
+  for (size_t i = 0; i < text.size();) {
+    wchar_t c = 0;
+    size_t length = std::mbrtowc(&c, text.data() + i, text.size() - i, &state);
+    int width = 1;
+    if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2)) {
+      state = {};
+      length = 1;
+      while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) ++length;
+    } else {
+      length = std::max<size_t>(length, 1);
+      const int measured = wcwidth(c);
+      width = measured < 0 ? 1 : measured;
+    }
+    if (used + width < most) cut = i + length;
+    used += width;
+    if (used > most) return most == 0 ? "" : text.substr(0, cut) + "\u2026";
+    i += length;
   }
   return text;
 }
 
-// Drawn one column short of the terminal's width, so that no terminal wraps it onto a second line.
+// Drawn one column short of the terminal's width, so that no terminal wraps it onto a second line. Nothing
+// is drawn while the command runs in the background: the line would cover the shell's.
 void Draw() {
+  if (!DrawsProgress()) return;
   const Shown& step = steps.back();
   const double seconds = std::chrono::duration<double>(Clock::now() - step.start).count();
   const std::string tail = step.reports ? Format(": %d%%, %.1f s", static_cast<int>(step.fraction * 100), seconds)
@@ -67,7 +85,7 @@ void Draw() {
 }
 
 void Clear() {
-  if (drawn) std::fputs("\r\x1b[K", stderr);
+  if (drawn && DrawsProgress()) std::fputs("\r\x1b[K", stderr);
   drawn = false;
 }
 
@@ -78,6 +96,8 @@ void Tick(std::stop_token stop) {
 }
 
 }  // namespace
+
+bool DrawsProgress() { return isatty(STDERR_FILENO) == 1 && tcgetpgrp(STDERR_FILENO) == getpgrp(); }
 
 Step::Step(const std::string& what, bool reports) {
   {

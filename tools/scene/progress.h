@@ -3,11 +3,12 @@
 
 #include <string>
 
-// One step of a command's work, shown on stderr while stderr is a terminal, on one line that is redrawn in
-// place: "reading car.glb: 42%, 3.1 s" for a step whose reader reports how far it has come,
-// "simplifying car.glb: 3.1 s" for one that cannot. Steps nest; the innermost is shown, and the line is
-// cleared when the outermost ends. Within a watched read a reporting step's fractions are the progress the
-// stall limit watches, from the step's start; a step that cannot report holds that watch until it ends.
+// One step of a command's work, shown on stderr while stderr is a terminal that runs the command in its
+// foreground, on one line that is redrawn in place: "reading car.glb: 42%, 3.1 s" for a step whose reader
+// reports how far it has come, "simplifying car.glb: 3.1 s" for one that cannot. Steps nest; the innermost
+// is shown, and the line is cleared when the outermost ends. Within a watched read a reporting step's
+// fractions are the progress the stall limit watches, from the step's start; a step that cannot report
+// holds that watch until it ends.
 class Step {
  public:
   Step(const std::string& what, bool reports);
@@ -15,6 +16,9 @@ class Step {
   Step(const Step&) = delete;
   Step& operator=(const Step&) = delete;
 };
+
+// Whether stderr is a terminal in whose foreground this process runs: where the progress line is drawn.
+bool DrawsProgress();
 
 // How far the innermost step has come, 0 to 1: what the readers' callbacks report.
 void ReportProgress(double fraction);

@@ -17,6 +17,7 @@
 #include "image/image.h"
 #include "platform/platform.h"
 #include "tools/scene/cli.h"
+#include "tools/scene/progress.h"
 
 namespace fs = std::filesystem;
 
@@ -178,8 +179,9 @@ void LockScene() {
                                 "one waited 10 s for it; run it again when the other has finished"
                           : Failure(kLockFile, "cannot lock the scene"));
     }
-    if (!told) std::fprintf(stderr, "glide-scene: waiting for another command writing %s (%s/%s)\n",
-                            sceneDir.c_str(), sceneDir.c_str(), kLockFile.c_str());
+    if (!told)
+      PrintAboveProgress("glide-scene: waiting for another command writing " + sceneDir + " (" + sceneDir + "/" +
+                         kLockFile + ")");
     told = true;
     usleep(20000);
   }

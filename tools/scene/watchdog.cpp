@@ -17,6 +17,8 @@
 #include <cstring>
 #include <optional>
 
+#include "tools/scene/progress.h"
+
 extern char** environ;
 
 namespace {
@@ -208,7 +210,7 @@ int RunWatched(char** argv, const char* command) {
   close(down[1]);
   const std::string prefix = "glide-scene " + std::string(command) + ": ";
   // The child's progress line, where it left one, is cleared first.
-  if ((passed || !reading.empty() || WIFSIGNALED(status)) && isatty(STDERR_FILENO)) std::fputs("\r\x1b[K", stderr);
+  if ((passed || !reading.empty() || WIFSIGNALED(status)) && DrawsProgress()) std::fputs("\r\x1b[K", stderr);
   if (lost) {
     std::fprintf(stderr, "%s%s; the scene is as it was\n", prefix.c_str(), passed->c_str());
     return 1;
@@ -251,7 +253,7 @@ WatchedRead::~WatchedRead() {
   reading = false;
   // Without its answer the parent may still stop this process at a time limit, in the middle of writing.
   if (!Send("D")) {
-    std::fprintf(stderr, "%s\n", kLostParent);
+    PrintAboveProgress(kLostParent);
     _exit(1);
   }
   char answer = 0;
