@@ -58,8 +58,9 @@ static void Listen(bool on) {
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
   emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
-  emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
-  emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
+  // Not captured: captured, focus moving between the page's own controls (buttons, links) would arrive too.
+  emscripten_set_blur_callback(window, nullptr, EM_FALSE, on ? OnFocus : nullptr);
+  emscripten_set_focus_callback(window, nullptr, EM_FALSE, on ? OnFocus : nullptr);
 }
 
 // The page's canvas (Module.canvas) under a name the html5 calls know it by; false where the page gave none.
