@@ -27,9 +27,9 @@ EM_ASYNC_JS(int, ShowDialog, (const char* text, const char* caption), {
 });
 
 int SystemMessageBox(HWND, const char* text, const char* caption, UINT) {
-  modalDialog = true;
+  ModalDialog(true);
   const int answer = ShowDialog(text, caption);
-  modalDialog = false;
+  ModalDialog(false);
   return answer;
 }
 

@@ -29,12 +29,19 @@ static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
 static int swapInterval = 1;
 static int framesShown;
 // While a message box is up its dialog has the keys, as a Win32 message box's own loop does.
-bool modalDialog;
+static bool modalDialog;
 
 // The keys the program reads: the page must not scroll, or open its help, on them.
 static bool ProgramKey(WPARAM vk) {
   return (vk >= VK_LEFT && vk <= VK_DOWN) || (vk >= VK_F1 && vk <= VK_F3) || vk == 'W' || vk == 'S' ||
          vk == VK_ESCAPE || vk == VK_SPACE;
+}
+
+// A message box takes the keyboard from the window while it is up, as on the desktop: the keys held when it
+// opened are released, since their key-ups go to the dialog.
+void ModalDialog(bool up) {
+  modalDialog = up;
+  if (windowOpen) events.push_back(MSG{&theWindow, up ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0});
 }
 
 // The browser's keyCode is the Windows virtual-key code: letters and digits by the layout's character, the
