@@ -103,6 +103,22 @@ test('a missing glider texture opens the Error dialog and the run goes on after 
   assert.ok(log.some((line) => line.endsWith('Render   RenderScene(End Load) Proces - 1')), log.join('\n'));
 });
 
+test('a fault inside the program after the first frame ends the run with the page\'s error', async ({
+  browser, url,
+}) => {
+  const page = await web.open(browser, url, '?manual', web.keepInstances);
+  await web.start(page, []);
+  await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
+  // The next frame's check for a stop request throws inside the program, as a trap would.
+  await page.evaluate(() => Object.defineProperty(window.glideInstance, 'glideStop', {
+    get() { throw new Error('a fault'); },
+  }));
+  const ended = await page.evaluate(() => window.exitCode.then((code) => `exit ${code}`, (error) => error.message));
+  assert.match(ended, /glide stopped: .*a fault/);
+  assert.equal(await page.evaluate(() => glide.state), 'exited');
+  assert.match(await page.$eval('#notice', (notice) => !notice.hidden && notice.innerText), /stopped with an error/);
+});
+
 // Broken files the desktop builds survive, each with its messages: the page must end as the Linux build does.
 const bmp = fs.readFileSync(path.join(web.repo, 'Objects/tower.bmp'));
 const withHeader = (at, value) => { const copy = Buffer.from(bmp); copy.writeInt32LE(value, at); return copy; };
