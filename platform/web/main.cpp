@@ -22,6 +22,12 @@ int main(int argc, char** argv) {
   arguments = argv;
   EM_ASM({
     Module.glideResumed = performance.now();
+    // An aborted run stops listening to the page, as an exited one does.
+    var onAbort = Module.onAbort;
+    Module.onAbort = (what) => {
+      JSEvents.removeAllEventListeners();
+      if (onAbort) onAbort(what);
+    };
     Asyncify.whenDone().catch((e) => {
       if (e instanceof ExitStatus) return;
       try {

@@ -117,6 +117,9 @@ test('a fault inside the program after the first frame ends the run with the pag
   assert.match(ended, /glide stopped: .*a fault/);
   assert.equal(await page.evaluate(() => glide.state), 'exited');
   assert.match(await page.$eval('#notice', (notice) => !notice.hidden && notice.innerText), /stopped with an error/);
+  // Its key listeners are gone: the page's keys are the page's again.
+  assert.equal(await page.evaluate(() => document.dispatchEvent(new KeyboardEvent('keydown',
+    { key: 'ArrowDown', keyCode: 40, cancelable: true }))), true);
 });
 
 // Broken files the desktop builds survive, each with its messages: the page must end as the Linux build does.
