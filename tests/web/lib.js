@@ -200,6 +200,6 @@ function writeBmp(file, width, height, shade) {
 }
 
 module.exports = {
-  repo, flightKeys, serve, scratch, launch, open, keepInstances, start, exited, run, drop, readFile, settings, copyScene, native,
-  readBmp, writeBmp,
+  repo, flightKeys, serve, scratch, launch, open, keepInstances, start, exited, run, drop, readFile, settings,
+  copyScene, native, readBmp, writeBmp,
 };
