@@ -12,6 +12,8 @@
   // `current` is the flight the page shows; a flight replaced by another is stopped and forgotten.
   let current = null;
   let runUsed = false;
+  // Counts the flights asked for: a chosen scene whose files are read after a later choice was made is dropped.
+  let choices = 0;
   const webgl2 = hasWebGL2();
 
   function show(id, on) { element(id).hidden = !on; }
@@ -217,6 +219,7 @@
   async function fly(scene) {
     if (!webgl2) return;
     const flight = newFlight(scene);
+    const choice = ++choices;
     let files = null;
     if (scene) {
       const message = element('choose-message');
@@ -225,9 +228,11 @@
         files = await Promise.all(scene.files.map(async ({ path, file }) =>
           [path, new Uint8Array(await file.arrayBuffer())]));
       } catch (error) {
+        if (choice !== choices) return;
         message.textContent = `“${scene.name}” could not be read (${error.message}): choose it again.`;
         return;
       }
+      if (choice !== choices) return;
     }
     try {
       if (!await prepare(flight)) return;
