@@ -83,11 +83,11 @@ EM_JS(bool, StopAsked, (), { return !!Module.glideStop; });
 
 // Hands the thread to the browser: until the next display refresh, or, where the swap interval is 0, until the
 // GPU has drawn the frame before this one (one frame queued behind the one being drawn, so that frames do not
-// pile up in its queue and stall a later frame's GL calls for seconds). Records how long this frame held the
-// thread, and the frame count; after the first frame is shown the page hears of it.
+// pile up in its queue and stall a later frame's GL calls for seconds). Records the frame count and, where the
+// page asked for them by handing over an array, how long this frame held the thread; after the first frame is
+// shown the page hears of it.
 EM_ASYNC_JS(void, YieldToBrowser, (int frames, bool fast), {
-  var now = performance.now();
-  (Module.glideFrameMs = Module.glideFrameMs || []).push(now - Module.glideResumed);
+  if (Array.isArray(Module.glideFrameMs)) Module.glideFrameMs.push(performance.now() - Module.glideResumed);
   Module.glideFrames = frames;
   if (fast) {
     var channel = Module.glideChannel = Module.glideChannel || new MessageChannel();

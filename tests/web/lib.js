@@ -76,13 +76,16 @@ async function open(browser, url, query = '', before = null) {
 }
 
 // Run before the page's own script (open's `before`): keeps the last module instance the page made in
-// window.glideInstance.
+// window.glideInstance, each asked to record its frames' times (glideFrameMs).
 function keepInstances() {
   let made;
   Object.defineProperty(window, 'createGlide', {
     configurable: true,
     get: () => made,
-    set: (create) => { made = (overrides) => create(overrides).then((instance) => (window.glideInstance = instance)); },
+    set: (create) => {
+      made = (overrides) => create({ ...overrides, glideFrameMs: [] })
+        .then((instance) => (window.glideInstance = instance));
+    },
   });
 }
 

@@ -109,6 +109,7 @@ test('a fault inside the program after the first frame ends the run with the pag
   const page = await web.open(browser, url, '?manual', web.keepInstances);
   await web.start(page, []);
   await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
+  assert.ok(await page.evaluate(() => window.glideInstance.glideFrameMs.length > 0), 'no frame times recorded');
   // The next frame's check for a stop request throws inside the program, as a trap would.
   await page.evaluate(() => Object.defineProperty(window.glideInstance, 'glideStop', {
     get() { throw new Error('a fault'); },
