@@ -461,13 +461,18 @@ void glPixelStorei(GLenum pname, GLint param) {
   emscripten_glPixelStorei(pname, param);
 }
 
-// Internal format 3 is GL 1.1's count of components: RGB.
+// Internal format 3 is GL 1.1's count of components: RGB. An image larger than the GPU takes is refused, as
+// GL refuses it: the texture is left without one.
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
   if (NoContext()) return;
+  static GLint largest = 0;
+  if (largest == 0) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  const bool fits = width > 0 && height > 0 && width <= largest && height <= largest;
+  if (level == 0) textures[boundTexture].image = fits;
+  if (!fits) return;
   const GLint sized = internalformat == 3 || internalformat == GL_RGB ? GL_RGB8 : internalformat;
   emscripten_glTexImage2D(target, level, sized, width, height, border, format, type, pixels);
-  if (level == 0) textures[boundTexture].image = width > 0 && height > 0;
 }
 
 void glReadBuffer(GLenum mode) {
