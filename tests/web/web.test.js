@@ -194,6 +194,22 @@ test('a browser without WebGL 2 gets a message naming it', async ({ browser, url
     { timeout: 8000 });
 });
 
+test('a download that failed is offered again, and then flies', async ({ browser, url }) => {
+  const page = await browser.newPage();
+  await page.setRequestInterception(true);
+  let refused = false;
+  page.on('request', (request) => {
+    if (refused || !request.url().endsWith('/glide.wasm')) return request.continue();
+    refused = true;
+    return request.respond({ status: 503, body: '' });
+  });
+  await page.goto(url);
+  await page.waitForFunction(() => /could not start: .*503/.test(document.getElementById('notice').innerText) &&
+    !document.getElementById('fly-again').hidden, { timeout: 20000 });
+  await page.click('#fly-again');
+  await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
+});
+
 test('a folder that is no scene, chosen, and one too large, dropped, are refused before reading', async ({
   browser, url,
 }) => {

@@ -78,7 +78,8 @@
   }
 
   // The runtime is fetched once and shared by every flight of this page: the module's code and the bundled
-  // scene's data, handed to each instance in place of its own downloads.
+  // scene's data, handed to each instance in place of its own downloads. A failed download is tried again by
+  // the next flight.
   let runtime = null;
   function loadRuntime() {
     if (runtime) return runtime;
@@ -88,17 +89,19 @@
       const all = Object.values(sizes);
       const sum = all.reduce((s, [l]) => s + l, 0);
       const whole = all.every(([, t]) => t > 0) ? all.reduce((s, [, t]) => s + t, 0) : 0;
-      if (current && current.state === 'loading') {
+      if (runtime === loading && current && current.state === 'loading') {
         const of = whole ? ` of ${mebibytes(whole)}` : '';
         progress(whole ? Math.min(1, sum / whole) : null, `Loading glide… ${mebibytes(sum)}${of}`);
       }
     };
-    runtime = Promise.all([
-      loadScript('glide.js'),
+    const loading = Promise.all([
+      typeof createGlide === 'function' ? null : loadScript('glide.js'),
       download('glide.wasm', report('glide.wasm')),
       download('glide.data', report('glide.data')),
     ]).then(([, wasm, data]) => ({ wasm, data }));
-    return runtime;
+    loading.catch(() => { if (runtime === loading) runtime = null; });
+    runtime = loading;
+    return loading;
   }
 
   function newCanvas(flight) {
@@ -250,7 +253,7 @@
     const local = location.protocol === 'file:' ?
       ' Pages opened from a file cannot load it: serve the folder (python3 -m http.server) and open it ' +
       'through http://.' : '';
-    notice(`glide could not start: ${error.message}.${local}`, false);
+    notice(`glide could not start: ${error.message}.${local}`, true);
   }
 
   function readFile(path) {
