@@ -183,7 +183,7 @@ test('a terrain made by glide-scene flies when chosen while the bundled scene fl
   await page.waitForFunction(() => /lost its WebGL 2 context/.test(document.body.innerText), { timeout: 8000 });
 });
 
-test('a browser without WebGL 2 gets a message naming it', async ({ browser, url }) => {
+test('a browser without WebGL 2, or one that gives the flight no context, gets a message saying so', async ({ browser, url }) => {
   const page = await web.open(browser, url, '', () => {
     const getContext = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
@@ -192,6 +192,17 @@ test('a browser without WebGL 2 gets a message naming it', async ({ browser, url
   });
   await page.waitForFunction(() => /needs WebGL 2/.test(document.getElementById('notice').innerText),
     { timeout: 8000 });
+  // One that offers it, but gives the flight's canvas none, as when too many contexts are open.
+  const refused = await web.open(browser, url, '', () => {
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+      if (kind !== 'webgl2' || this.id !== 'canvas') return getContext.call(this, kind, ...rest);
+      this.dispatchEvent(new Event('webglcontextcreationerror'));
+      return null;
+    };
+  });
+  await refused.waitForFunction(() => glide.state === 'exited', { timeout: 60000 });
+  assert.match(await refused.$eval('#notice', (notice) => notice.innerText), /gave the flight no WebGL 2 context/);
 });
 
 test('a download that failed is offered again, and then flies', async ({ browser, url }) => {

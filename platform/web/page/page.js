@@ -110,13 +110,17 @@
     canvas.id = 'canvas';
     canvas.width = 800;
     canvas.height = 600;
-    canvas.addEventListener('webglcontextlost', () => {
+    const noContext = (text) => () => {
       if (flight !== current || flight.state === 'exited') return;
       flight.lost = true;
-      notice('The page lost its WebGL 2 context (the graphics driver was reset, or the browser needed the ' +
-        'graphics memory back), so the flight cannot go on.', true);
+      notice(text, true);
       if (flight.instance) flight.instance.glideStop = true;
-    });
+    };
+    canvas.addEventListener('webglcontextlost', noContext('The page lost its WebGL 2 context (the graphics ' +
+      'driver was reset, or the browser needed the graphics memory back), so the flight cannot go on.'));
+    canvas.addEventListener('webglcontextcreationerror', noContext('The browser gave the flight no WebGL 2 ' +
+      'context (it may have too many open, or its graphics process may have failed), so it cannot fly. Close ' +
+      'other pages that draw with WebGL, or restart the browser.'));
     old.replaceWith(canvas);
     return canvas;
   }
