@@ -21,7 +21,14 @@ EM_ASYNC_JS(int, ShowDialog, (const char* text, const char* caption), {
   form.appendChild(ok);
   dialog.append(title, message, form);
   document.body.appendChild(dialog);
-  await new Promise((resolve) => { dialog.addEventListener('close', resolve); dialog.showModal(); });
+  var closed = new Promise((resolve) => dialog.addEventListener('close', resolve));
+  try {
+    dialog.showModal();
+  } catch (refused) {
+    dialog.remove();
+    return 0;
+  }
+  await closed;
   dialog.remove();
   return 1;
 });
