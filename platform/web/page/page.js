@@ -127,7 +127,9 @@
 
   function stop(flight) {
     flight.replaced = true;
-    if (flight.instance && flight.state !== 'exited') flight.instance.glideStop = true;
+    if (!flight.instance || flight.state === 'exited') return;
+    flight.instance.glideStop = true;
+    if (flight.instance.glideDialog) flight.instance.glideDialog.close();
   }
 
   // Makes the flight's instance; resolves once the runtime and the bundled scene are in its file system.
