@@ -505,9 +505,10 @@ void glRasterPos2f(GLfloat x, GLfloat y) {
   for (int i = 0; i < 3; ++i) rasterValid = rasterValid && clip[i] >= -clip[3] && clip[i] <= clip[3];
   if (!rasterValid) return;
   const float half[2] = {viewport[2] / 2.0f, viewport[3] / 2.0f};
-  raster[0] = clip[0] / clip[3] * half[0] + (viewport[0] + half[0]);
-  raster[1] = clip[1] / clip[3] * half[1] + (viewport[1] + half[1]);
-  raster[2] = clip[2] / clip[3] * 0.5f + 0.5f;
+  const float d = clip[3] == 0 ? 1.0f : 1.0f / clip[3];  // times the reciprocal, as GL divides by w
+  raster[0] = clip[0] * d * half[0] + (viewport[0] + half[0]);
+  raster[1] = clip[1] * d * half[1] + (viewport[1] + half[1]);
+  raster[2] = clip[2] * d * 0.5f + 0.5f;
   std::memcpy(rasterColour, colour, sizeof colour);
 }
 
