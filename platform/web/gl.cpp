@@ -527,11 +527,13 @@ void glNewList(GLuint list, GLenum) {
 
 void glEndList() { compiling = 0; }
 
-// Recorded into the list being compiled, the only way the program uses bitmaps.
+// Recorded into the list being compiled, the only way the program uses bitmaps. One wider than the atlas
+// draws nothing but still moves the raster position.
 void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove,
               const GLubyte* bitmap) {
   if (!compiling) return;
-  Bitmap b{0, 0, bitmap ? width : 0, bitmap ? height : 0, xorig, yorig, xmove, ymove};
+  const bool drawn = bitmap && width <= atlasWidth;
+  Bitmap b{0, 0, drawn ? width : 0, drawn ? height : 0, xorig, yorig, xmove, ymove};
   if (b.width > 0 && b.height > 0) {
     if (shelfX + b.width > atlasWidth) {
       shelfX = 0;
