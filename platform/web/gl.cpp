@@ -57,12 +57,9 @@ ClientArray vertices, texCoords;
 
 // Client arrays and index lists are taken to stay as they are once drawn (the program's meshes never change
 // after loading): each is uploaded on its first draw, keyed by its address and length, and never sent again.
-std::map<std::pair<const void*, size_t>, GLuint> arrayBuffers;
-struct IndexBuffer {
-  GLuint buffer;
-  GLuint vertexCount;  // highest index + 1
-};
-std::map<std::pair<const void*, size_t>, IndexBuffer> indexBuffers;
+using ClientKey = std::pair<const void*, size_t>;
+std::map<ClientKey, GLuint> arrayBuffers, indexBuffers;
+std::map<ClientKey, GLuint> vertexCounts;  // of each index list: its highest index + 1
 
 // Textures sample as GL 1.1 does only when complete; an incomplete one leaves the colour untextured, where
 // WebGL would sample black.
@@ -192,8 +189,7 @@ void UseSceneProgram(bool textured) {
   emscripten_glUniform1i(p.textured, textured && texturing && complete);
 }
 
-GLuint UploadOnce(std::map<std::pair<const void*, size_t>, GLuint>& cache, GLenum target, const void* data,
-                  size_t bytes) {
+void UploadOnce(std::map<ClientKey, GLuint>& cache, GLenum target, const void* data, size_t bytes) {
   auto [it, added] = cache.try_emplace({data, bytes}, 0);
   if (added) {
     emscripten_glGenBuffers(1, &it->second);
@@ -202,7 +198,6 @@ GLuint UploadOnce(std::map<std::pair<const void*, size_t>, GLuint>& cache, GLenu
   } else {
     emscripten_glBindBuffer(target, it->second);
   }
-  return it->second;
 }
 
 void MultiplyCurrent(const Matrix& m) { stack->back() = Multiply(stack->back(), m); }
@@ -406,18 +401,14 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
   if (!vertexArray || count <= 0 || type != GL_UNSIGNED_INT || !indices || !vertices.pointer) return;
   Ready();
   const size_t indexBytes = static_cast<size_t>(count) * sizeof(GLuint);
-  auto [it, added] = indexBuffers.try_emplace({indices, indexBytes}, IndexBuffer{0, 0});
+  UploadOnce(indexBuffers, GL_ELEMENT_ARRAY_BUFFER, indices, indexBytes);
+  auto [counted, added] = vertexCounts.try_emplace({indices, indexBytes}, 0);
   if (added) {
     const GLuint* index = static_cast<const GLuint*>(indices);
     for (GLsizei i = 0; i < count; ++i)
-      if (index[i] >= it->second.vertexCount) it->second.vertexCount = index[i] + 1;
-    emscripten_glGenBuffers(1, &it->second.buffer);
-    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, it->second.buffer);
-    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STATIC_DRAW);
-  } else {
-    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, it->second.buffer);
+      if (index[i] >= counted->second) counted->second = index[i] + 1;
   }
-  const GLuint vertexCount = it->second.vertexCount;
+  const GLuint vertexCount = counted->second;
   UseSceneProgram(texCoordArray && texCoords.pointer);
   const ClientArray* arrays[2] = {&vertices, texCoordArray ? &texCoords : nullptr};
   for (GLuint i = 0; i < 2; ++i) {
