@@ -34,8 +34,17 @@ static bool modalDialog;
 // The keys the program reads: the page must not scroll, or open its help, on them.
 static bool ProgramKey(WPARAM vk) {
   return (vk >= VK_LEFT && vk <= VK_DOWN) || (vk >= VK_F1 && vk <= VK_F3) || vk == 'W' || vk == 'S' ||
-         vk == VK_ESCAPE || vk == VK_SPACE;
+         vk == VK_ESCAPE;
 }
+
+// Where the focus is in a field that takes typing or in a dialog, the keys do there what they always do.
+EM_JS(bool, KeysForFocused, (), {
+  var focused = document.activeElement;
+  if (!focused || !focused.closest) return false;
+  if (focused.closest('dialog, textarea, select, [contenteditable]')) return true;
+  var pressed = /^(button|submit|reset|checkbox|radio|file|image|range|color)$/;
+  return focused.tagName == 'INPUT' && !pressed.test(focused.type);
+});
 
 // A message box takes the keyboard from the window while it is up, as on the desktop: the keys held when it
 // opened are released, since their key-ups go to the dialog.
@@ -51,7 +60,7 @@ static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   if (modalDialog || vk == 0 || e->keyCode > 0xFF) return EM_FALSE;
   events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0});
   // With Ctrl, Alt or the system key held the browser's own shortcut (Ctrl+S, Alt+Left) still works.
-  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey;
+  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey && !KeysForFocused();
 }
 
 // The page losing the focus (another tab, window or application) releases every key, as on the desktop.

@@ -77,6 +77,10 @@ test('W held through the keyboard moves the glider, Esc ends the run, and the pa
   await page.keyboard.down('KeyW');
   await sleep(2000);
   await page.keyboard.up('KeyW');
+  // The program's keys are kept from the page; Space, which it does not read, is left to the page's controls.
+  const kept = await page.evaluate(() => [40, 32].map((keyCode) => !document.dispatchEvent(
+    new KeyboardEvent('keyup', { keyCode, cancelable: true }))));
+  assert.deepEqual(kept, [true, false]);
   await page.keyboard.press('Escape');
   assert.equal(await web.exited(page), 0);
   assert.equal(await page.evaluate(() => glide.state), 'exited');
