@@ -202,7 +202,8 @@ void UploadOnce(std::map<ClientKey, GLuint>& cache, GLenum target, const void* d
 
 void MultiplyCurrent(const Matrix& m) { stack->back() = Multiply(stack->back(), m); }
 
-// GL calls made without a current context do nothing (the window sends its size before the context exists).
+// The calls that reach WebGL do nothing without a current context (the window sends its size before the
+// context exists); the state this layer keeps itself (matrices, colour, lists, raster position) is kept either way.
 bool NoContext() { return emscripten_webgl_get_current_context() == 0; }
 
 }  // namespace
