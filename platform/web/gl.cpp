@@ -57,12 +57,9 @@ ClientArray vertices, texCoords;
 
 // Client arrays and index lists are taken to stay as they are once drawn (the program's meshes never change
 // after loading): each is uploaded on its first draw, keyed by its address and length, and never sent again.
-std::map<std::pair<const void*, size_t>, GLuint> arrayBuffers;
-struct IndexBuffer {
-  GLuint buffer;
-  GLuint vertexCount;  // highest index + 1
-};
-std::map<std::pair<const void*, size_t>, IndexBuffer> indexBuffers;
+using ClientKey = std::pair<const void*, size_t>;
+std::map<ClientKey, GLuint> arrayBuffers, indexBuffers;
+std::map<ClientKey, GLuint> vertexCounts;  // of each index list: its highest index + 1
 
 // Textures sample as GL 1.1 does only when complete; an incomplete one leaves the colour untextured, where
 // WebGL would sample black.
@@ -192,8 +189,7 @@ void UseSceneProgram(bool textured) {
   emscripten_glUniform1i(p.textured, textured && texturing && complete);
 }
 
-GLuint UploadOnce(std::map<std::pair<const void*, size_t>, GLuint>& cache, GLenum target, const void* data,
-                  size_t bytes) {
+void UploadOnce(std::map<ClientKey, GLuint>& cache, GLenum target, const void* data, size_t bytes) {
   auto [it, added] = cache.try_emplace({data, bytes}, 0);
   if (added) {
     emscripten_glGenBuffers(1, &it->second);
@@ -202,12 +198,12 @@ GLuint UploadOnce(std::map<std::pair<const void*, size_t>, GLuint>& cache, GLenu
   } else {
     emscripten_glBindBuffer(target, it->second);
   }
-  return it->second;
 }
 
 void MultiplyCurrent(const Matrix& m) { stack->back() = Multiply(stack->back(), m); }
 
-// GL calls made without a current context do nothing (the window sends its size before the context exists).
+// The calls that reach WebGL do nothing without a current context (the window sends its size before the
+// context exists); the state this layer keeps itself (matrices, colour, lists, raster position) is kept either way.
 bool NoContext() { return emscripten_webgl_get_current_context() == 0; }
 
 }  // namespace
@@ -406,18 +402,14 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
   if (!vertexArray || count <= 0 || type != GL_UNSIGNED_INT || !indices || !vertices.pointer) return;
   Ready();
   const size_t indexBytes = static_cast<size_t>(count) * sizeof(GLuint);
-  auto [it, added] = indexBuffers.try_emplace({indices, indexBytes}, IndexBuffer{0, 0});
+  UploadOnce(indexBuffers, GL_ELEMENT_ARRAY_BUFFER, indices, indexBytes);
+  auto [counted, added] = vertexCounts.try_emplace({indices, indexBytes}, 0);
   if (added) {
     const GLuint* index = static_cast<const GLuint*>(indices);
     for (GLsizei i = 0; i < count; ++i)
-      if (index[i] >= it->second.vertexCount) it->second.vertexCount = index[i] + 1;
-    emscripten_glGenBuffers(1, &it->second.buffer);
-    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, it->second.buffer);
-    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STATIC_DRAW);
-  } else {
-    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, it->second.buffer);
+      if (index[i] >= counted->second) counted->second = index[i] + 1;
   }
-  const GLuint vertexCount = it->second.vertexCount;
+  const GLuint vertexCount = counted->second;
   UseSceneProgram(texCoordArray && texCoords.pointer);
   const ClientArray* arrays[2] = {&vertices, texCoordArray ? &texCoords : nullptr};
   for (GLuint i = 0; i < 2; ++i) {
@@ -461,13 +453,18 @@ void glPixelStorei(GLenum pname, GLint param) {
   emscripten_glPixelStorei(pname, param);
 }
 
-// Internal format 3 is GL 1.1's count of components: RGB.
+// Internal format 3 is GL 1.1's count of components: RGB. An image larger than the GPU takes is refused, as
+// GL refuses it: the texture is left without one.
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
   if (NoContext()) return;
+  static GLint largest = 0;
+  if (largest == 0) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  const bool fits = width > 0 && height > 0 && width <= largest && height <= largest;
+  if (level == 0) textures[boundTexture].image = fits;
+  if (!fits) return;
   const GLint sized = internalformat == 3 || internalformat == GL_RGB ? GL_RGB8 : internalformat;
   emscripten_glTexImage2D(target, level, sized, width, height, border, format, type, pixels);
-  if (level == 0) textures[boundTexture].image = width > 0 && height > 0;
 }
 
 void glReadBuffer(GLenum mode) {
@@ -500,9 +497,10 @@ void glRasterPos2f(GLfloat x, GLfloat y) {
   for (int i = 0; i < 3; ++i) rasterValid = rasterValid && clip[i] >= -clip[3] && clip[i] <= clip[3];
   if (!rasterValid) return;
   const float half[2] = {viewport[2] / 2.0f, viewport[3] / 2.0f};
-  raster[0] = clip[0] / clip[3] * half[0] + (viewport[0] + half[0]);
-  raster[1] = clip[1] / clip[3] * half[1] + (viewport[1] + half[1]);
-  raster[2] = clip[2] / clip[3] * 0.5f + 0.5f;
+  const float d = clip[3] == 0 ? 1.0f : 1.0f / clip[3];  // times the reciprocal, as GL divides by w
+  raster[0] = clip[0] * d * half[0] + (viewport[0] + half[0]);
+  raster[1] = clip[1] * d * half[1] + (viewport[1] + half[1]);
+  raster[2] = clip[2] * d * 0.5f + 0.5f;
   std::memcpy(rasterColour, colour, sizeof colour);
 }
 
@@ -521,11 +519,13 @@ void glNewList(GLuint list, GLenum) {
 
 void glEndList() { compiling = 0; }
 
-// Recorded into the list being compiled, the only way the program uses bitmaps.
+// Recorded into the list being compiled, the only way the program uses bitmaps. One wider than the atlas
+// draws nothing but still moves the raster position.
 void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove,
               const GLubyte* bitmap) {
   if (!compiling) return;
-  Bitmap b{0, 0, bitmap ? width : 0, bitmap ? height : 0, xorig, yorig, xmove, ymove};
+  const bool drawn = bitmap && width <= atlasWidth;
+  Bitmap b{0, 0, drawn ? width : 0, drawn ? height : 0, xorig, yorig, xmove, ymove};
   if (b.width > 0 && b.height > 0) {
     if (shelfX + b.width > atlasWidth) {
       shelfX = 0;

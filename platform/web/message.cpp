@@ -4,9 +4,10 @@
 
 #include <emscripten.h>
 
-// The caption, the message and one OK button; the flight waits until the dialog is closed (OK, or Esc).
+// The caption, the message and one OK button; the flight waits until the dialog is closed (OK, Esc, or the page
+// closing Module.glideDialog as it stops the flight). A flight asked to stop shows no more.
 EM_ASYNC_JS(int, ShowDialog, (const char* text, const char* caption), {
-  if (typeof HTMLDialogElement != 'function') return 0;
+  if (typeof HTMLDialogElement != 'function' || Module.glideStop) return 0;
   var dialog = document.createElement('dialog');
   dialog.id = 'glide-message';
   var title = document.createElement('h2');
@@ -21,15 +22,24 @@ EM_ASYNC_JS(int, ShowDialog, (const char* text, const char* caption), {
   form.appendChild(ok);
   dialog.append(title, message, form);
   document.body.appendChild(dialog);
-  await new Promise((resolve) => { dialog.addEventListener('close', resolve); dialog.showModal(); });
+  var closed = new Promise((resolve) => dialog.addEventListener('close', resolve));
+  try {
+    dialog.showModal();
+  } catch (refused) {
+    dialog.remove();
+    return 0;
+  }
+  Module.glideDialog = dialog;
+  await closed;
+  Module.glideDialog = null;
   dialog.remove();
   return 1;
 });
 
 int SystemMessageBox(HWND, const char* text, const char* caption, UINT) {
-  modalDialog = true;
+  ModalDialog(true);
   const int answer = ShowDialog(text, caption);
-  modalDialog = false;
+  ModalDialog(false);
   return answer;
 }
 

@@ -1,5 +1,5 @@
 // What the web backend's files share.
 #pragma once
 
-// Set while a message box's dialog is up, which then has the keys (message: SystemMessageBox).
-extern bool modalDialog;
+// A message box's dialog opens (true) or closes (false); meanwhile it has the keys (window).
+void ModalDialog(bool up);

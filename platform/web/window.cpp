@@ -29,12 +29,28 @@ static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
 static int swapInterval = 1;
 static int framesShown;
 // While a message box is up its dialog has the keys, as a Win32 message box's own loop does.
-bool modalDialog;
+static bool modalDialog;
 
 // The keys the program reads: the page must not scroll, or open its help, on them.
 static bool ProgramKey(WPARAM vk) {
   return (vk >= VK_LEFT && vk <= VK_DOWN) || (vk >= VK_F1 && vk <= VK_F3) || vk == 'W' || vk == 'S' ||
-         vk == VK_ESCAPE || vk == VK_SPACE;
+         vk == VK_ESCAPE;
+}
+
+// Where the focus is in a field that takes typing or in a dialog, the keys do there what they always do.
+EM_JS(bool, KeysForFocused, (), {
+  var focused = document.activeElement;
+  if (!focused || !focused.closest) return false;
+  if (focused.closest('dialog, textarea, select, [contenteditable]')) return true;
+  var pressed = /^(button|submit|reset|checkbox|radio|file|image|range|color)$/;
+  return focused.tagName == 'INPUT' && !pressed.test(focused.type);
+});
+
+// A message box takes the keyboard from the window while it is up, as on the desktop: the keys held when it
+// opened are released, since their key-ups go to the dialog.
+void ModalDialog(bool up) {
+  modalDialog = up;
+  if (windowOpen) events.push_back(MSG{&theWindow, up ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0});
 }
 
 // The browser's keyCode is the Windows virtual-key code: letters and digits by the layout's character, the
@@ -44,7 +60,7 @@ static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   if (modalDialog || vk == 0 || e->keyCode > 0xFF) return EM_FALSE;
   events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0});
   // With Ctrl, Alt or the system key held the browser's own shortcut (Ctrl+S, Alt+Left) still works.
-  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey;
+  return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey && !KeysForFocused();
 }
 
 // The page losing the focus (another tab, window or application) releases every key, as on the desktop.
@@ -58,8 +74,9 @@ static void Listen(bool on) {
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
   emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on ? OnKey : nullptr);
-  emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
-  emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? OnFocus : nullptr);
+  // Not captured: captured, focus moving between the page's own controls (buttons, links) would arrive too.
+  emscripten_set_blur_callback(window, nullptr, EM_FALSE, on ? OnFocus : nullptr);
+  emscripten_set_focus_callback(window, nullptr, EM_FALSE, on ? OnFocus : nullptr);
 }
 
 // The page's canvas (Module.canvas) under a name the html5 calls know it by; false where the page gave none.
@@ -75,11 +92,11 @@ EM_JS(bool, StopAsked, (), { return !!Module.glideStop; });
 
 // Hands the thread to the browser: until the next display refresh, or, where the swap interval is 0, until the
 // GPU has drawn the frame before this one (one frame queued behind the one being drawn, so that frames do not
-// pile up in its queue and stall a later frame's GL calls for seconds). Records how long this frame held the
-// thread, and the frame count; after the first frame is shown the page hears of it.
+// pile up in its queue and stall a later frame's GL calls for seconds). Records the frame count and, where the
+// page asked for them by handing over an array, how long this frame held the thread; after the first frame is
+// shown the page hears of it.
 EM_ASYNC_JS(void, YieldToBrowser, (int frames, bool fast), {
-  var now = performance.now();
-  (Module.glideFrameMs = Module.glideFrameMs || []).push(now - Module.glideResumed);
+  if (Array.isArray(Module.glideFrameMs)) Module.glideFrameMs.push(performance.now() - Module.glideResumed);
   Module.glideFrames = frames;
   if (fast) {
     var channel = Module.glideChannel = Module.glideChannel || new MessageChannel();

@@ -31,18 +31,8 @@ function linuxRuns() {
   return out.trim().split('\n').map((us) => Number(us) / 1e6);
 }
 
-// Keeps each instance the page makes, for its frame times.
-function keepInstances() {
-  let made;
-  Object.defineProperty(window, 'createGlide', {
-    configurable: true,
-    get: () => made,
-    set: (create) => { made = (overrides) => create(overrides).then((instance) => (window.glideInstance = instance)); },
-  });
-}
-
 async function pageRun(browser, url) {
-  const page = await web.open(browser, url, '?manual', keepInstances);
+  const page = await web.open(browser, url, '?manual', web.keepInstances);
   const result = await page.evaluate(async (frames) => {
     await glide.ready;
     const began = performance.now();

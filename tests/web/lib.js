@@ -75,6 +75,20 @@ async function open(browser, url, query = '', before = null) {
   return page;
 }
 
+// Run before the page's own script (open's `before`): keeps the last module instance the page made in
+// window.glideInstance, each asked to record its frames' times (glideFrameMs).
+function keepInstances() {
+  let made;
+  Object.defineProperty(window, 'createGlide', {
+    configurable: true,
+    get: () => made,
+    set: (create) => {
+      made = (overrides) => create({ ...overrides, glideFrameMs: [] })
+        .then((instance) => (window.glideInstance = instance));
+    },
+  });
+}
+
 // Starts glide.run(args, files) without waiting for its end; exited(page) awaits the exit code. Files are
 // strings, Buffers or null.
 async function start(page, args, files = {}) {
@@ -189,6 +203,6 @@ function writeBmp(file, width, height, shade) {
 }
 
 module.exports = {
-  repo, flightKeys, serve, scratch, launch, open, start, exited, run, drop, readFile, settings, copyScene, native,
-  readBmp, writeBmp,
+  repo, flightKeys, serve, scratch, launch, open, keepInstances, start, exited, run, drop, readFile, settings,
+  copyScene, native, readBmp, writeBmp,
 };

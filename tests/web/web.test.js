@@ -77,6 +77,10 @@ test('W held through the keyboard moves the glider, Esc ends the run, and the pa
   await page.keyboard.down('KeyW');
   await sleep(2000);
   await page.keyboard.up('KeyW');
+  // The program's keys are kept from the page; Space, which it does not read, is left to the page's controls.
+  const kept = await page.evaluate(() => [40, 32].map((keyCode) => !document.dispatchEvent(
+    new KeyboardEvent('keyup', { keyCode, cancelable: true }))));
+  assert.deepEqual(kept, [true, false]);
   await page.keyboard.press('Escape');
   assert.equal(await web.exited(page), 0);
   assert.equal(await page.evaluate(() => glide.state), 'exited');
@@ -101,6 +105,26 @@ test('a missing glider texture opens the Error dialog and the run goes on after 
   assert.equal(await web.exited(page), 0);
   const log = lines(await web.readFile(page, 'log.txt'));
   assert.ok(log.some((line) => line.endsWith('Render   RenderScene(End Load) Proces - 1')), log.join('\n'));
+});
+
+test('a fault inside the program after the first frame ends the run with the page\'s error', async ({
+  browser, url,
+}) => {
+  const page = await web.open(browser, url, '?manual', web.keepInstances);
+  await web.start(page, []);
+  await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
+  assert.ok(await page.evaluate(() => window.glideInstance.glideFrameMs.length > 0), 'no frame times recorded');
+  // The next frame's check for a stop request throws inside the program, as a trap would.
+  await page.evaluate(() => Object.defineProperty(window.glideInstance, 'glideStop', {
+    get() { throw new Error('a fault'); },
+  }));
+  const ended = await page.evaluate(() => window.exitCode.then((code) => `exit ${code}`, (error) => error.message));
+  assert.match(ended, /glide stopped: .*a fault/);
+  assert.equal(await page.evaluate(() => glide.state), 'exited');
+  assert.match(await page.$eval('#notice', (notice) => !notice.hidden && notice.innerText), /stopped with an error/);
+  // Its key listeners are gone: the page's keys are the page's again.
+  assert.equal(await page.evaluate(() => document.dispatchEvent(new KeyboardEvent('keydown',
+    { key: 'ArrowDown', keyCode: 40, cancelable: true }))), true);
 });
 
 // Broken files the desktop builds survive, each with its messages: the page must end as the Linux build does.
@@ -163,7 +187,7 @@ test('a terrain made by glide-scene flies when chosen while the bundled scene fl
   await page.waitForFunction(() => /lost its WebGL 2 context/.test(document.body.innerText), { timeout: 8000 });
 });
 
-test('a browser without WebGL 2 gets a message naming it', async ({ browser, url }) => {
+test('a browser without WebGL 2, or one that gives the flight no context, gets a message saying so', async ({ browser, url }) => {
   const page = await web.open(browser, url, '', () => {
     const getContext = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
@@ -172,6 +196,33 @@ test('a browser without WebGL 2 gets a message naming it', async ({ browser, url
   });
   await page.waitForFunction(() => /needs WebGL 2/.test(document.getElementById('notice').innerText),
     { timeout: 8000 });
+  // One that offers it, but gives the flight's canvas none, as when too many contexts are open.
+  const refused = await web.open(browser, url, '', () => {
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+      if (kind !== 'webgl2' || this.id !== 'canvas') return getContext.call(this, kind, ...rest);
+      this.dispatchEvent(new Event('webglcontextcreationerror'));
+      return null;
+    };
+  });
+  await refused.waitForFunction(() => glide.state === 'exited', { timeout: 60000 });
+  assert.match(await refused.$eval('#notice', (notice) => notice.innerText), /gave the flight no WebGL 2 context/);
+});
+
+test('a download that failed is offered again, and then flies', async ({ browser, url }) => {
+  const page = await browser.newPage();
+  await page.setRequestInterception(true);
+  let refused = false;
+  page.on('request', (request) => {
+    if (refused || !request.url().endsWith('/glide.wasm')) return request.continue();
+    refused = true;
+    return request.respond({ status: 503, body: '' });
+  });
+  await page.goto(url);
+  await page.waitForFunction(() => /could not start: .*503/.test(document.getElementById('notice').innerText) &&
+    !document.getElementById('fly-again').hidden, { timeout: 20000 });
+  await page.click('#fly-again');
+  await page.waitForFunction(() => glide.state === 'running', { timeout: 60000 });
 });
 
 test('a folder that is no scene, chosen, and one too large, dropped, are refused before reading', async ({

@@ -12,6 +12,8 @@
   // `current` is the flight the page shows; a flight replaced by another is stopped and forgotten.
   let current = null;
   let runUsed = false;
+  // Counts the flights asked for: a chosen scene whose files are read after a later choice was made is dropped.
+  let choices = 0;
   const webgl2 = hasWebGL2();
 
   function show(id, on) { element(id).hidden = !on; }
@@ -76,7 +78,8 @@
   }
 
   // The runtime is fetched once and shared by every flight of this page: the module's code and the bundled
-  // scene's data, handed to each instance in place of its own downloads.
+  // scene's data, handed to each instance in place of its own downloads. A failed download is tried again by
+  // the next flight.
   let runtime = null;
   function loadRuntime() {
     if (runtime) return runtime;
@@ -86,17 +89,19 @@
       const all = Object.values(sizes);
       const sum = all.reduce((s, [l]) => s + l, 0);
       const whole = all.every(([, t]) => t > 0) ? all.reduce((s, [, t]) => s + t, 0) : 0;
-      if (current && current.state === 'loading') {
+      if (runtime === loading && current && current.state === 'loading') {
         const of = whole ? ` of ${mebibytes(whole)}` : '';
         progress(whole ? Math.min(1, sum / whole) : null, `Loading glide… ${mebibytes(sum)}${of}`);
       }
     };
-    runtime = Promise.all([
-      loadScript('glide.js'),
+    const loading = Promise.all([
+      typeof createGlide === 'function' ? null : loadScript('glide.js'),
       download('glide.wasm', report('glide.wasm')),
       download('glide.data', report('glide.data')),
     ]).then(([, wasm, data]) => ({ wasm, data }));
-    return runtime;
+    loading.catch(() => { if (runtime === loading) runtime = null; });
+    runtime = loading;
+    return loading;
   }
 
   function newCanvas(flight) {
@@ -105,20 +110,26 @@
     canvas.id = 'canvas';
     canvas.width = 800;
     canvas.height = 600;
-    canvas.addEventListener('webglcontextlost', () => {
+    const noContext = (text) => () => {
       if (flight !== current || flight.state === 'exited') return;
       flight.lost = true;
-      notice('The page lost its WebGL 2 context (the graphics driver was reset, or the browser needed the ' +
-        'graphics memory back), so the flight cannot go on.', true);
+      notice(text, true);
       if (flight.instance) flight.instance.glideStop = true;
-    });
+    };
+    canvas.addEventListener('webglcontextlost', noContext('The page lost its WebGL 2 context (the graphics ' +
+      'driver was reset, or the browser needed the graphics memory back), so the flight cannot go on.'));
+    canvas.addEventListener('webglcontextcreationerror', noContext('The browser gave the flight no WebGL 2 ' +
+      'context (it may have too many open, or its graphics process may have failed), so it cannot fly. Close ' +
+      'other pages that draw with WebGL, or restart the browser.'));
     old.replaceWith(canvas);
     return canvas;
   }
 
   function stop(flight) {
     flight.replaced = true;
-    if (flight.instance && flight.state !== 'exited') flight.instance.glideStop = true;
+    if (!flight.instance || flight.state === 'exited') return;
+    flight.instance.glideStop = true;
+    if (flight.instance.glideDialog) flight.instance.glideDialog.close();
   }
 
   // Makes the flight's instance; resolves once the runtime and the bundled scene are in its file system.
@@ -217,6 +228,7 @@
   async function fly(scene) {
     if (!webgl2) return;
     const flight = newFlight(scene);
+    const choice = ++choices;
     let files = null;
     if (scene) {
       const message = element('choose-message');
@@ -225,9 +237,11 @@
         files = await Promise.all(scene.files.map(async ({ path, file }) =>
           [path, new Uint8Array(await file.arrayBuffer())]));
       } catch (error) {
+        if (choice !== choices) return;
         message.textContent = `“${scene.name}” could not be read (${error.message}): choose it again.`;
         return;
       }
+      if (choice !== choices) return;
     }
     try {
       if (!await prepare(flight)) return;
@@ -245,7 +259,7 @@
     const local = location.protocol === 'file:' ?
       ' Pages opened from a file cannot load it: serve the folder (python3 -m http.server) and open it ' +
       'through http://.' : '';
-    notice(`glide could not start: ${error.message}.${local}`, false);
+    notice(`glide could not start: ${error.message}.${local}`, true);
   }
 
   function readFile(path) {
