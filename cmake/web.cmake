@@ -20,8 +20,9 @@ add_custom_command(OUTPUT ${GLIDE_ATLAS}
   DEPENDS glide_atlas_tool ${CMAKE_BINARY_DIR}/atlas/atlas
   COMMENT "Rendering the overlay's glyphs")
 
-add_library(glide_platform STATIC platform/message.cpp platform/web/window.cpp platform/web/message.cpp
-  platform/web/font.cpp platform/web/gl.cpp platform/posix/file.cpp ${GLIDE_ATLAS})
+add_library(glide_platform STATIC platform/message.cpp platform/queue.cpp platform/font.cpp
+  platform/web/window.cpp platform/web/message.cpp platform/web/font.cpp platform/web/gl.cpp platform/posix/file.cpp
+  platform/posix/arguments.cpp ${GLIDE_ATLAS})
 # The program's <GL/gl.h> and <GL/glu.h> are the fixed-function layer's, ahead of emscripten's own.
 target_include_directories(glide_platform BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/platform/web/include)
 target_include_directories(glide_platform PRIVATE ${CMAKE_BINARY_DIR}/generated)

@@ -3,9 +3,9 @@
 // A backend is one folder, chosen by the build: win32/ on Windows (the system's own <windows.h>); sdl/ with
 // posix/ on Linux; web/ with posix/ in a browser. The last two implement win32api.h, the Win32 subset the
 // program calls, under its names. Each backend defines `keys` and every function declared here but MessageBox
-// (platform/message.cpp, shared), and its process entry calls the program's WinMain, or is WinMain itself where
-// the system starts programs there. README.md here is the whole contract: the message stream's rules and the
-// GL subset a backend must draw.
+// (platform/message.cpp, shared; the two imitating Win32 also share its message queue and fonts, imitation.h),
+// and its process entry calls the program's WinMain, or is WinMain itself where the system starts programs there.
+// README.md here is the whole contract: the message stream's rules and the GL subset a backend must draw.
 #pragma once
 
 #include <cstddef>

@@ -1,35 +1,10 @@
-// GDI's fonts and WGL's glyph lists, from the glyphs glyphs.cpp renders.
-#include "platform/platform.h"
-
+// WGL's glyph lists, from the glyphs glyphs.cpp renders.
+#include "platform/imitation.h"
 #include "platform/sdl/glyphs.h"
 
 #include <GL/gl.h>
 
 #include <cstring>
-#include <string>
-
-struct PlatformFont {
-  std::string face;
-  bool bold;
-  int emPixels;
-};
-
-// The font selected into the one device context.
-static HFONT selectedFont;
-
-// A negative height is the em height, as in GDI; a positive one (a cell height) is taken as the em all the same.
-HFONT CreateFont(int height, int, int, int, int weight, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                 const char* face) {
-  if (!face || height == 0) return nullptr;
-  return new PlatformFont{face, weight >= FW_BOLD, height < 0 ? -height : height};
-}
-
-HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
-  if (!hdc) return nullptr;
-  HFONT previous = selectedFont;
-  selectedFont = static_cast<HFONT>(object);
-  return previous;
-}
 
 // Each list draws its glyph with the bitmap origin on the pen position and then advances the pen; a glyph
 // the font lacks, or every glyph when there is no font, gives an empty list.

@@ -1,12 +1,12 @@
-// The window, its message queue and its GL context over SDL2, with Win32's message numbers and key codes.
+// The window, its events and its GL context over SDL2, with Win32's message numbers and key codes.
 #include "platform/platform.h"
+#include "platform/imitation.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
-#include <deque>
 #include <string>
 
 struct PlatformWindow {
@@ -20,9 +20,6 @@ static WNDCLASS registeredClass;
 static std::string registeredName;
 static bool classRegistered;
 static PlatformWindow theWindow;
-static std::deque<MSG> queue;
-static bool quitPosted;
-static int quitCode;
 static bool pixelFormatSet;
 static Display* xDisplay;
 static ::Window xWindow;
@@ -123,10 +120,6 @@ static WPARAM MapKey(const SDL_Keysym& key) {
   return MapPlace(key.scancode, (key.mod & KMOD_NUM) != 0);
 }
 
-static void Enqueue(UINT message, WPARAM wParam, LPARAM lParam) {
-  queue.push_back(MSG{&theWindow, message, wParam, lParam});
-}
-
 static LPARAM PackSize(int width, int height) { return (width & 0xFFFF) | ((height & 0xFFFF) << 16); }
 
 static LPARAM ClientSize() {
@@ -139,7 +132,7 @@ static LPARAM ClientSize() {
 static void WindowGone() {
   if (windowGone) return;
   windowGone = true;
-  Enqueue(WM_CLOSE, 0, 0);
+  QueueEvent(WM_CLOSE, 0, 0);
 }
 
 // Xlib's own handler ends the process on any error. Errors here come from requests on a window that another
@@ -203,21 +196,21 @@ static void AttachX11(SDL_Window* window, const char* className) {
   XSetIOErrorExitHandler(xDisplay, OnXConnectionLost, nullptr);
 }
 
-static void EnqueueSize(WPARAM type, LPARAM size) {
+static void QueueSize(WPARAM type, LPARAM size) {
   if (size == sentSize) return;
   sentSize = size;
-  Enqueue(WM_SIZE, type, size);
+  QueueEvent(WM_SIZE, type, size);
 }
 
 static void TranslateEvent(const SDL_Event& e) {
   switch (e.type) {
     // With quitting on the last window's close turned off, SDL's quit event means a signal (Ctrl+C, kill).
-    case SDL_QUIT: Enqueue(WM_CLOSE, 0, 0); break;
+    case SDL_QUIT: QueueEvent(WM_CLOSE, 0, 0); break;
     // Losing the focus, SDL releases every key still down: the key-ups clear `keys`, so a held key cannot
     // keep the glider going while another window has the keyboard.
     case SDL_KEYDOWN: {
       const WPARAM vk = MapKey(e.key.keysym);
-      if (vk) Enqueue(WM_KEYDOWN, vk, 0);
+      if (vk) QueueEvent(WM_KEYDOWN, vk, 0);
       if (vk && e.key.keysym.scancode < SDL_NUM_SCANCODES) sentForKey[e.key.keysym.scancode] = vk;
       break;
     }
@@ -227,11 +220,11 @@ static void TranslateEvent(const SDL_Event& e) {
         vk = sentForKey[e.key.keysym.scancode];
         sentForKey[e.key.keysym.scancode] = 0;
       }
-      if (vk) Enqueue(WM_KEYUP, vk, 0);
+      if (vk) QueueEvent(WM_KEYUP, vk, 0);
       break;
     }
     case SDL_MOUSEMOTION:
-      Enqueue(WM_MOUSEMOVE, 0, PackSize(e.motion.x, e.motion.y));
+      QueueEvent(WM_MOUSEMOVE, 0, PackSize(e.motion.x, e.motion.y));
       break;
     case SDL_SYSWMEVENT:
       if (e.syswm.msg->subsystem == SDL_SYSWM_X11 && e.syswm.msg->msg.x11.event.type == DestroyNotify &&
@@ -240,15 +233,15 @@ static void TranslateEvent(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_SIZE_CHANGED: EnqueueSize(SIZE_RESTORED, PackSize(e.window.data1, e.window.data2)); break;
-        case SDL_WINDOWEVENT_MINIMIZED: EnqueueSize(SIZE_MINIMIZED, 0); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: QueueSize(SIZE_RESTORED, PackSize(e.window.data1, e.window.data2)); break;
+        case SDL_WINDOWEVENT_MINIMIZED: QueueSize(SIZE_MINIMIZED, 0); break;
         // Coming back from the minimised state the size is unchanged, so SDL reports no size; Windows does.
-        case SDL_WINDOWEVENT_RESTORED: EnqueueSize(SIZE_RESTORED, ClientSize()); break;
-        case SDL_WINDOWEVENT_MAXIMIZED: EnqueueSize(SIZE_MAXIMIZED, ClientSize()); break;
-        case SDL_WINDOWEVENT_EXPOSED: Enqueue(WM_PAINT, 0, 0); break;
-        case SDL_WINDOWEVENT_CLOSE: Enqueue(WM_CLOSE, 0, 0); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Enqueue(WM_SETFOCUS, 0, 0); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: Enqueue(WM_KILLFOCUS, 0, 0); break;
+        case SDL_WINDOWEVENT_RESTORED: QueueSize(SIZE_RESTORED, ClientSize()); break;
+        case SDL_WINDOWEVENT_MAXIMIZED: QueueSize(SIZE_MAXIMIZED, ClientSize()); break;
+        case SDL_WINDOWEVENT_EXPOSED: QueueEvent(WM_PAINT, 0, 0); break;
+        case SDL_WINDOWEVENT_CLOSE: QueueEvent(WM_CLOSE, 0, 0); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: QueueEvent(WM_SETFOCUS, 0, 0); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: QueueEvent(WM_KILLFOCUS, 0, 0); break;
         default: break;
       }
       break;
@@ -309,6 +302,7 @@ HWND CreateWindowEx(uint32_t, const char* className, const char* title, uint32_t
     return nullptr;
   }
   theWindow.proc = registeredClass.lpfnWndProc;
+  QueueWindow(&theWindow, theWindow.proc);
   windowGone = false;
   AttachX11(theWindow.window, className);
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
@@ -351,47 +345,16 @@ bool GetClientRect(HWND hwnd, RECT* rect) {
   return true;
 }
 
-// Posted messages come first, then the window's own events; the quit message only once both are drained.
+// SDL is asked for the window's events only while nothing waits, one at a time, so that the program meets
+// each in turn. Once the window is gone its last events (unmapping, focus) are not news to the program.
 bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
-  // Once the window is gone its last events (unmapping, focus) are not news to the program.
-  if (queue.empty() && theWindow.window && !displayLost && !windowGone) {
-    SDL_Event e;
-    while (queue.empty() && SDL_PollEvent(&e)) TranslateEvent(e);
-    // With nothing to take the caller draws a frame, whose first GL call has the driver read the window's
-    // size: a window destroyed since the last frame is mostly found here, before that (see wglMakeCurrent).
-    if (queue.empty() && !quitPosted) WindowThere();
-  }
-  if (!queue.empty()) {
-    *msg = queue.front();
-    if (remove & PM_REMOVE) queue.pop_front();
-    return true;
-  }
-  if (quitPosted) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0};
-    if (remove & PM_REMOVE) quitPosted = false;
-    return true;
-  }
-  return false;
-}
-
-bool TranslateMessage(const MSG* msg) { return msg && msg->message == WM_KEYDOWN; }
-
-LRESULT DispatchMessage(const MSG* msg) {
-  if (!msg || msg->hwnd != &theWindow || !theWindow.proc) return 0;
-  return theWindow.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
-bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hwnd != &theWindow) return false;
-  Enqueue(message, wParam, lParam);
-  return true;
-}
-
-void PostQuitMessage(int exitCode) {
-  quitPosted = true;
-  quitCode = exitCode;
+  const bool live = theWindow.window && !displayLost && !windowGone;
+  SDL_Event e;
+  while (live && !MessageWaiting() && SDL_PollEvent(&e)) TranslateEvent(e);
+  // With nothing to take the caller draws a frame, whose first GL call has the driver read the window's size:
+  // a window destroyed since the last frame is mostly found here, before that (see wglMakeCurrent).
+  if (live && !TakeMessage(msg, 0)) WindowThere();
+  return TakeMessage(msg, remove);
 }
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {

@@ -1,25 +1,16 @@
 // The process entry in the page: callMain's arguments are kept for CommandArguments, then the program starts.
-#include "platform/platform.h"
+#include "platform/imitation.h"
 
 #include <emscripten.h>
 
 #include <cstdlib>
-
-static int argumentCount;
-static char** arguments;
-
-char** CommandArguments(int* count) {
-  *count = argumentCount;
-  return arguments;
-}
 
 // main is suspended at every frame, so its return reaches no one: exit ends the run and tells the page
 // (onExit). Once main has been suspended, exit's unwinding ends in the promise of the last resumption, taken
 // here as the end it is; a fault there (a trap, a stack overflow) aborts the run, which tells the page
 // (onAbort) instead of leaving it on a frozen frame.
 int main(int argc, char** argv) {
-  argumentCount = argc;
-  arguments = argv;
+  KeepArguments(argc, argv);
   EM_ASM({
     Module.glideResumed = performance.now();
     // An aborted run stops listening to the page, as an exited one does.

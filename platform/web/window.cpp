@@ -1,12 +1,12 @@
-// The window as the page's canvas, its message queue from the document's keys and focus, and its WebGL 2 context;
+// The window as the page's canvas, its events from the document's keys and focus, and its WebGL 2 context;
 // each buffer swap hands the thread back to the browser until the next frame is due.
 #include "platform/platform.h"
+#include "platform/imitation.h"
 #include "platform/web/web.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <deque>
 #include <string>
 
 struct PlatformWindow {
@@ -20,9 +20,6 @@ static std::string registeredName;
 static bool classRegistered;
 static PlatformWindow theWindow;
 static bool windowOpen;
-static std::deque<MSG> posted, events;
-static bool quitPosted;
-static int quitCode;
 static bool closeSent;
 static bool pixelFormatSet;
 static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
@@ -50,7 +47,7 @@ EM_JS(bool, KeysForFocused, (), {
 // opened are released, since their key-ups go to the dialog.
 void ModalDialog(bool up) {
   modalDialog = up;
-  if (windowOpen) events.push_back(MSG{&theWindow, up ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0});
+  if (windowOpen) QueueEvent(up ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0);
 }
 
 // The browser's keyCode is the Windows virtual-key code: letters and digits by the layout's character, the
@@ -58,14 +55,14 @@ void ModalDialog(bool up) {
 static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   const WPARAM vk = e->keyCode & 0xFF;
   if (modalDialog || vk == 0 || e->keyCode > 0xFF) return EM_FALSE;
-  events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0});
+  QueueEvent(type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, 0);
   // With Ctrl, Alt or the system key held the browser's own shortcut (Ctrl+S, Alt+Left) still works.
   return ProgramKey(vk) && !e->ctrlKey && !e->altKey && !e->metaKey && !KeysForFocused();
 }
 
 // The page losing the focus (another tab, window or application) releases every key, as on the desktop.
 static EM_BOOL OnFocus(int type, const EmscriptenFocusEvent*, void*) {
-  events.push_back(MSG{&theWindow, type == EMSCRIPTEN_EVENT_BLUR ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0});
+  QueueEvent(type == EMSCRIPTEN_EVENT_BLUR ? WM_KILLFOCUS : WM_SETFOCUS, 0, 0);
   return EM_FALSE;
 }
 
@@ -144,6 +141,7 @@ HWND CreateWindowEx(uint32_t, const char* className, const char*, uint32_t, int,
   if (!classRegistered || !className || registeredName != className || windowOpen) return nullptr;
   if (!NameCanvas(width, height)) return nullptr;
   theWindow.proc = registeredClass.lpfnWndProc;
+  QueueWindow(&theWindow, theWindow.proc);
   windowOpen = true;
   Listen(true);
   return &theWindow;
@@ -176,45 +174,14 @@ bool GetClientRect(HWND hwnd, RECT* rect) {
   return true;
 }
 
-// Posted messages come first, then the page's events; the quit message only once both are drained. The page
-// asking the flight to stop (Module.glideStop) is a close request, as closing the window is on the desktop.
+// The page asking the flight to stop (Module.glideStop) is a close request, as closing the window is on the
+// desktop; it is heard once the posted messages and the page's events are drained.
 bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
-  if (posted.empty() && events.empty() && windowOpen && !closeSent && StopAsked()) {
+  if (!MessageWaiting() && windowOpen && !closeSent && StopAsked()) {
     closeSent = true;
-    events.push_back(MSG{&theWindow, WM_CLOSE, 0, 0});
+    QueueEvent(WM_CLOSE, 0, 0);
   }
-  std::deque<MSG>& queue = posted.empty() ? events : posted;
-  if (!queue.empty()) {
-    *msg = queue.front();
-    if (remove & PM_REMOVE) queue.pop_front();
-    return true;
-  }
-  if (quitPosted) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0};
-    if (remove & PM_REMOVE) quitPosted = false;
-    return true;
-  }
-  return false;
-}
-
-bool TranslateMessage(const MSG* msg) { return msg && msg->message == WM_KEYDOWN; }
-
-LRESULT DispatchMessage(const MSG* msg) {
-  if (!msg || msg->hwnd != &theWindow || !theWindow.proc) return 0;
-  return theWindow.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
-bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hwnd != &theWindow) return false;
-  posted.push_back(MSG{hwnd, message, wParam, lParam});
-  return true;
-}
-
-void PostQuitMessage(int exitCode) {
-  quitPosted = true;
-  quitCode = exitCode;
+  return TakeMessage(msg, remove);
 }
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
