@@ -20,7 +20,7 @@ add_custom_command(OUTPUT ${GLIDE_ATLAS}
   DEPENDS glide_atlas_tool ${CMAKE_BINARY_DIR}/atlas/atlas
   COMMENT "Rendering the overlay's glyphs")
 
-add_library(glide_platform STATIC platform/message.cpp platform/queue.cpp platform/font.cpp
+add_library(glide_platform STATIC platform/message.cpp platform/queue.cpp platform/window_class.cpp platform/font.cpp
   platform/web/window.cpp platform/web/message.cpp platform/web/font.cpp platform/web/gl.cpp platform/posix/file.cpp
   platform/posix/arguments.cpp ${GLIDE_ATLAS})
 # The program's <GL/gl.h> and <GL/glu.h> are the fixed-function layer's, ahead of emscripten's own.

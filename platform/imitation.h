@@ -1,9 +1,16 @@
-// What the backends that imitate Win32 (sdl/, web/) share: the message queue, GDI's fonts and the command line.
+// What the backends that imitate Win32 (sdl/, web/) share: the window class, the message queue, GDI's fonts
+// and the command line.
 #pragma once
 
 #include <string>
 
 #include "platform/platform.h"
+
+// The window procedure of the registered class called className; null where no class of that name is
+// registered (window_class.cpp).
+WNDPROC RegisteredProc(const char* className);
+// Unregisters the class called className; false where it is not the one registered.
+bool ForgetClass(const char* className);
 
 // The window messages are queued for and dispatched to, and its procedure (set as the window is made).
 void QueueWindow(HWND window, WNDPROC proc);

@@ -7,7 +7,6 @@
 #include <X11/Xutil.h>
 
 #include <cstdio>
-#include <string>
 
 struct PlatformWindow {
   SDL_Window* window;
@@ -16,9 +15,6 @@ struct PlatformWindow {
 
 int keys[256];
 
-static WNDCLASS registeredClass;
-static std::string registeredName;
-static bool classRegistered;
 static PlatformWindow theWindow;
 static bool pixelFormatSet;
 static Display* xDisplay;
@@ -249,22 +245,8 @@ static void TranslateEvent(const SDL_Event& e) {
   }
 }
 
-// The system's icon and cursor are SDL's own; the names only need to be known.
-HICON LoadIcon(HINSTANCE, const char* name) { return name; }
-
-HCURSOR LoadCursor(HINSTANCE, const char* name) { return name; }
-
-bool RegisterClass(const WNDCLASS* wc) {
-  if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || classRegistered) return false;
-  registeredClass = *wc;
-  registeredName = wc->lpszClassName;
-  classRegistered = true;
-  return true;
-}
-
 bool UnregisterClass(const char* className, HINSTANCE) {
-  if (!classRegistered || !className || registeredName != className) return false;
-  classRegistered = false;
+  if (!ForgetClass(className)) return false;
   // A window gone from under the program leaves SDL as it is, as a lost display does (see wglMakeCurrent).
   if (!displayLost && !windowGone) {
     if (theWindow.window) SDL_DestroyWindow(theWindow.window);
@@ -279,7 +261,8 @@ bool AdjustWindowRect(RECT* rect, uint32_t, bool) { return rect != nullptr; }
 
 HWND CreateWindowEx(uint32_t, const char* className, const char* title, uint32_t style, int x, int y, int width,
                     int height, HWND, void*, HINSTANCE, void*) {
-  if (!classRegistered || !className || registeredName != className || theWindow.window) return nullptr;
+  const WNDPROC proc = RegisteredProc(className);
+  if (!proc || theWindow.window) return nullptr;
   // Only drivers that show a window: when the display cannot be reached SDL would otherwise fall back to
   // drawing off screen, and the program would run on unseen. SDL_VIDEODRIVER set by the user still wins.
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM");
@@ -301,7 +284,7 @@ HWND CreateWindowEx(uint32_t, const char* className, const char* title, uint32_t
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  theWindow.proc = registeredClass.lpfnWndProc;
+  theWindow.proc = proc;
   QueueWindow(&theWindow, theWindow.proc);
   windowGone = false;
   AttachX11(theWindow.window, className);
@@ -357,27 +340,11 @@ bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
   return TakeMessage(msg, remove);
 }
 
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-  if (!ps) return nullptr;
-  ps->hdc = hwnd;
-  GetClientRect(hwnd, &ps->rcPaint);
-  return hwnd;
-}
-
-bool EndPaint(HWND, const PAINTSTRUCT*) { return true; }
-
 HDC wglGetCurrentDC() { return SDL_GL_GetCurrentContext() ? &theWindow : nullptr; }
 
 HDC GetDC(HWND hwnd) { return hwnd == &theWindow && theWindow.window ? hwnd : nullptr; }
 
 int ReleaseDC(HWND hwnd, HDC hdc) { return hwnd == hdc && hdc == &theWindow ? 1 : 0; }
-
-// The one format on offer: RGBA, double-buffered, with SDL's depth buffer; a request outside that fails.
-int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* pfd) {
-  if (hdc != &theWindow || !theWindow.window || !pfd || pfd->nSize != sizeof(PIXELFORMATDESCRIPTOR)) return 0;
-  if (!(pfd->dwFlags & PFD_SUPPORT_OPENGL) || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
-  return 1;
-}
 
 bool SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
   if (hdc != &theWindow || format != 1 || !pfd || pixelFormatSet) return false;

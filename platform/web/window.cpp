@@ -7,7 +7,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <string>
 
 struct PlatformWindow {
   WNDPROC proc;
@@ -15,9 +14,6 @@ struct PlatformWindow {
 
 int keys[256];
 
-static WNDCLASS registeredClass;
-static std::string registeredName;
-static bool classRegistered;
 static PlatformWindow theWindow;
 static bool windowOpen;
 static bool closeSent;
@@ -111,23 +107,9 @@ EM_ASYNC_JS(void, YieldToBrowser, (int frames, bool fast), {
   Module.glideResumed = performance.now();
 });
 
-// The system's icon and cursor are the page's; the names only need to be known.
-HICON LoadIcon(HINSTANCE, const char* name) { return name; }
-
-HCURSOR LoadCursor(HINSTANCE, const char* name) { return name; }
-
-bool RegisterClass(const WNDCLASS* wc) {
-  if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || classRegistered) return false;
-  registeredClass = *wc;
-  registeredName = wc->lpszClassName;
-  classRegistered = true;
-  return true;
-}
-
 // The flight is over: the page's keys are its own again.
 bool UnregisterClass(const char* className, HINSTANCE) {
-  if (!classRegistered || !className || registeredName != className) return false;
-  classRegistered = false;
+  if (!ForgetClass(className)) return false;
   if (windowOpen) Listen(false);
   windowOpen = false;
   return true;
@@ -138,9 +120,10 @@ bool AdjustWindowRect(RECT* rect, uint32_t, bool) { return rect != nullptr; }
 
 HWND CreateWindowEx(uint32_t, const char* className, const char*, uint32_t, int, int, int width, int height, HWND,
                     void*, HINSTANCE, void*) {
-  if (!classRegistered || !className || registeredName != className || windowOpen) return nullptr;
+  const WNDPROC proc = RegisteredProc(className);
+  if (!proc || windowOpen) return nullptr;
   if (!NameCanvas(width, height)) return nullptr;
-  theWindow.proc = registeredClass.lpfnWndProc;
+  theWindow.proc = proc;
   QueueWindow(&theWindow, theWindow.proc);
   windowOpen = true;
   Listen(true);
@@ -184,27 +167,11 @@ bool PeekMessage(MSG* msg, HWND, UINT, UINT, UINT remove) {
   return TakeMessage(msg, remove);
 }
 
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-  if (!ps) return nullptr;
-  ps->hdc = hwnd;
-  GetClientRect(hwnd, &ps->rcPaint);
-  return hwnd;
-}
-
-bool EndPaint(HWND, const PAINTSTRUCT*) { return true; }
-
 HDC wglGetCurrentDC() { return context ? &theWindow : nullptr; }
 
 HDC GetDC(HWND hwnd) { return hwnd == &theWindow && windowOpen ? hwnd : nullptr; }
 
 int ReleaseDC(HWND hwnd, HDC hdc) { return hwnd == hdc && hdc == &theWindow ? 1 : 0; }
-
-// The one format on offer: RGBA, double-buffered, with a depth buffer; a request outside that fails.
-int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* pfd) {
-  if (hdc != &theWindow || !windowOpen || !pfd || pfd->nSize != sizeof(PIXELFORMATDESCRIPTOR)) return 0;
-  if (!(pfd->dwFlags & PFD_SUPPORT_OPENGL) || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
-  return 1;
-}
 
 bool SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
   if (hdc != &theWindow || format != 1 || !pfd || pixelFormatSet) return false;
