@@ -115,7 +115,7 @@ std::string MakeObject(const Args& args) {
     if (faces == 0 && model.sourceFaces > kManyFaces)
       Warn("object", input + " has " + std::to_string(model.sourceFaces) +
                      " faces, which slows every frame; simplify it with --faces 200000");
-    const Step baking("baking " + fs::path(input).filename().string(), false);
+    const Step baking(OnFile("baking", input), false);
     PutOnOrigin(&model, size, input);
     return Bake(model, input);
   }();

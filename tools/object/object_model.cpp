@@ -338,7 +338,7 @@ std::vector<MeshTriangles> Triangles(const aiScene& scene, size_t targetFaces, s
     *total += indices.size() / 3;
   }
   if (targetFaces == 0 || *total <= targetFaces) return lists;
-  const Step simplifying("simplifying " + fs::path(file).filename().string(), false);
+  const Step simplifying(OnFile("simplifying", file), false);
   size_t kept = 0;
   for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
     std::vector<unsigned>& indices = lists[m].indices;
@@ -375,7 +375,7 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
   std::error_code error;
   if (!fs::is_regular_file(file, error)) throw ToolError(file + ": no such model file; check the path");
   const std::string formats = "; export it as glTF 2.0, FBX, OBJ, COLLADA, PLY, STL or 3DS";
-  std::optional<Step> reading(std::in_place, "reading " + fs::path(file).filename().string(), true);
+  std::optional<Step> reading(std::in_place, OnFile("reading", file), true);
   Assimp::Importer importer;
   importer.SetProgressHandler(new Reports);  // the importer's to delete
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -400,7 +400,7 @@ ImportedModel ReadModel(const std::string& file, UpAxis up, size_t targetFaces) 
     throw ToolError(file + ": the model cannot be prepared" + ReaderReason(importer.GetErrorString()) +
                     "; export it again");
   reading.reset();
-  const Step converting("converting " + fs::path(file).filename().string(), false);
+  const Step converting(OnFile("converting", file), false);
   return ModelFromScene(*scene, file, up, targetFaces);
 }
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -96,6 +97,10 @@ void Tick(std::stop_token stop) {
 }
 
 }  // namespace
+
+std::string OnFile(const std::string& verb, const std::string& file) {
+  return verb + " " + std::filesystem::path(file).filename().string();
+}
 
 bool DrawsProgress() { return isatty(STDERR_FILENO) == 1 && tcgetpgrp(STDERR_FILENO) == getpgrp(); }
 

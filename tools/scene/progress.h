@@ -17,6 +17,9 @@ class Step {
   Step& operator=(const Step&) = delete;
 };
 
+// "reading car.glb": a step's name for what it does to a file, the file named without its folder.
+std::string OnFile(const std::string& verb, const std::string& file);
+
 // Whether stderr is a terminal in whose foreground this process runs: where the progress line is drawn.
 bool DrawsProgress();
 

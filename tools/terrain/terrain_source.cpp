@@ -108,10 +108,6 @@ HeightGrid AverageDown(const Pixel* pixels, int width, int height, int maxSide, 
   return out;
 }
 
-std::string Decoding(const std::string& file) {
-  return "decoding " + std::filesystem::path(file).filename().string();
-}
-
 HeightGrid ReadImage(const std::string& file, const PictureHeader& header, int maxSide) {
   CheckImage(file, header, "a terrain", kShrinkHeights);
   int width = 0, height = 0, channels = 0;
@@ -184,7 +180,7 @@ int CPL_STDCALL Reports(double fraction, const char*, void*) {
 }
 
 HeightGrid ReadRaster(const std::string& file, int maxSide) {
-  const Step reading("reading " + std::filesystem::path(file).filename().string(), true);
+  const Step reading(OnFile("reading", file), true);
   GDALAllRegister();
   CPLSetErrorHandler(CPLQuietErrorHandler);
   CPLErrorReset();
@@ -290,14 +286,14 @@ HeightGrid ReadHeights(const std::string& file, int maxSide) {
   CheckReadable(file);
   const std::optional<PictureHeader> header = ImageHeader(file);
   if (!header) return ReadRaster(file, maxSide);
-  const Step decoding(Decoding(file), false);
+  const Step decoding(OnFile("decoding", file), false);
   return ReadImage(file, *header, maxSide);
 }
 
 Picture ReadPicture(const std::string& file, const PictureHeader& header, int mostSide, const std::string& use) {
   CheckReadable(file);
   CheckImage(file, header, use, kShrinkPicture);
-  const Step decoding(Decoding(file), false);
+  const Step decoding(OnFile("decoding", file), false);
   int width = 0, height = 0, channels = 0;
   const Decoded<stbi_uc> pixels = CheckDecoded(file, stbi_load(file.c_str(), &width, &height, &channels, 3));
   return TexturePicture(pixels.get(), width, height, mostSide, file);
